@@ -1,0 +1,58 @@
+#include "core/counted_wait.hpp"
+
+#include <cmath>
+#include <limits>
+
+namespace dorvik {
+
+namespace {
+
+constexpr double kTwoTo64 = 18446744073709551616.0;  // 2^64, exact in a double
+
+// Runs `count` iterations and returns the final counter value.
+std::uint64_t Spin(std::uint64_t count) {
+  std::uint64_t counter = 0;
+  for (; counter < count; ++counter) {
+    auto x = static_cast<std::uint32_t>(counter);
+    for (int step = 0; step < SpinningWait::kStepsPerIteration; ++step) {
+      x = x * 1664525u + 1013904223u;
+      // An empty asm that claims to read and change x: the compiler must
+      // compute every step and cannot fold the loop into a formula.
+      asm volatile("" : "+r"(x));
+    }
+  }
+  return counter;
+}
+
+}  // namespace
+
+IterationCount IterationsFor(double k) {
+  if (!(k >= 0)) return {};
+  const double whole = std::floor(k);
+  if (whole < kTwoTo64) {
+    // whole <= 2^64 - 2048 here (the largest double below 2^64), so +1 fits.
+    return {0, static_cast<std::uint64_t>(whole) + 1};
+  }
+  const double high = std::floor(whole / kTwoTo64);
+  if (high >= kTwoTo64) {
+    const auto most = std::numeric_limits<std::uint64_t>::max();
+    return {most, most};
+  }
+  // whole and high * 2^64 share their exponent range, so the difference is
+  // exact; it is a multiple of 2^12 below 2^64, so +1 cannot overflow.
+  const double low = whole - high * kTwoTo64;
+  return {static_cast<std::uint64_t>(high), static_cast<std::uint64_t>(low) + 1};
+}
+
+IterationCount SpinningWait::Count(IterationCount count) {
+  IterationCount done;
+  // Each unit of `high` is 2^64 iterations: 2^64 - 1 and one more.
+  for (; done.high < count.high; ++done.high) {
+    Spin(std::numeric_limits<std::uint64_t>::max());
+    Spin(1);
+  }
+  done.low = Spin(count.low);
+  return done;
+}
+
+}  // namespace dorvik

@@ -1,0 +1,42 @@
+// The counted wait that paces the animation: a number of empty iterations, on
+// the processor, with no timer, clock or sleep.
+#pragma once
+
+#include <cstdint>
+
+namespace dorvik {
+
+// A whole number of iterations, high * 2^64 + low. The pacing count can be
+// any single-precision value, up to about 3.4e38, and the count must stay
+// exact for all of them, so one 64-bit counter is not enough.
+struct IterationCount {
+  std::uint64_t high = 0;
+  std::uint64_t low = 0;
+  friend bool operator==(const IterationCount&, const IterationCount&) = default;
+};
+
+// The number of empty iterations for pacing count k: one for every whole
+// counter value 0, 1, 2, ... that does not exceed k, so floor(k) + 1 when
+// k >= 0 and none when k < 0 (or k is not a number).
+IterationCount IterationsFor(double k);
+
+// Where the empty iterations happen. Tests put a recorder in its place.
+class CountedWait {
+ public:
+  virtual ~CountedWait() = default;
+  // Runs `count` empty iterations; returns how many it ran.
+  virtual IterationCount Count(IterationCount count) = 0;
+};
+
+// The real wait: each iteration is a short, fixed chain of dependent integer
+// steps behind a compiler barrier, so the optimiser can neither drop nor merge
+// iterations and the time grows linearly with the count.
+class SpinningWait final : public CountedWait {
+ public:
+  // Dependent steps per iteration; sets how long one iteration takes.
+  static constexpr int kStepsPerIteration = 24;
+
+  IterationCount Count(IterationCount count) override;
+};
+
+}  // namespace dorvik
