@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages that building and testing need (as root).
+# Installs nothing when everything is already there.
+set -euo pipefail
+
+packages=(
+  cmake ninja-build g++ pkg-config clang-format
+  libgtest-dev libgmock-dev libbenchmark-dev libpng-dev
+  libsdl2-dev xvfb xauth xdotool x11-apps x11-utils imagemagick python3 python3-xlib
+  g++-mingw-w64-i686 binutils-mingw-w64-i686 wine wine32:i386 python3-pefile icoutils
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+if [ "$(id -u)" -ne 0 ]; then
+  echo "dorvik: missing packages: ${missing[*]}; run this as root to install them" >&2
+  exit 1
+fi
+echo "dorvik: installing ${missing[*]}"
+if printf '%s\n' "${missing[@]}" | grep -q ':i386$'; then
+  dpkg --add-architecture i386
+fi
+export DEBIAN_FRONTEND=noninteractive
+apt-get update -q
+apt-get install -y -q --no-install-recommends "${missing[@]}"

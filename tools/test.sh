@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Builds dorvik and runs every test: the unit and end-to-end tests of the Linux
+# build, the same unit tests again under AddressSanitizer + UndefinedBehaviorSanitizer,
+# and the Windows build's checks under wine. Installs what it needs on Debian 12.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+tools/deps.sh
+
+echo "== format"
+git ls-files '*.cpp' '*.hpp' | xargs clang-format --dry-run --Werror
+
+echo "== Linux build and tests"
+cmake --preset default
+cmake --build --preset default
+ctest --preset default
+
+echo "== the same tests under AddressSanitizer + UndefinedBehaviorSanitizer"
+cmake --preset asan
+cmake --build --preset asan
+ctest --preset asan
+
+if [ -x tests/win32/run.sh ]; then
+  echo "== Windows build and its tests under wine"
+  cmake --preset win32
+  cmake --build --preset win32
+  tests/win32/run.sh
+fi
