@@ -31,11 +31,11 @@ class Dorvik2Lifts {
   // Pacing count. Holds a 32-bit integer, a 16-bit integer or a single-precision
   // product exactly: a double holds all three without loss.
   double k = 0;
-  std::int16_t l = 0;     // frame phase, 0..17
-  std::int16_t m = 0;     // 1 while running backwards
-  std::int16_t mm = 0;    // 1 while a forward run started by a key is under way
-  std::int16_t n = 0;     // motion code: -1, 3, -2, 2 pending; 1 running; 0 stopped
-  std::int16_t m1 = 0;    // m, mm, n saved on entering scrub mode
+  std::int16_t l = 0;   // frame phase, 0..17
+  std::int16_t m = 0;   // 1 while running backwards
+  std::int16_t mm = 0;  // 1 while a forward run started by a key is under way
+  std::int16_t n = 0;   // motion code: -1, 3, -2, 2 pending; 1 running; 0 stopped
+  std::int16_t m1 = 0;  // m, mm, n saved on entering scrub mode
   std::int16_t mm1 = 0;
   std::int16_t n1 = 0;
   std::int16_t nm = 0;    // mouse mode: 0 normal, 1 scrub

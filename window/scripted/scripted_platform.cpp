@@ -85,7 +85,8 @@ Picture ScriptedPlatform::HolderPicture(int number) {
 }
 
 void ScriptedPlatform::ClearWindow() {
-  if (fail_clear_) throw RunTimeError(error_number::kInvalidCall, "Invalid procedure call or argument");
+  if (fail_clear_)
+    throw RunTimeError(error_number::kInvalidCall, "Invalid procedure call or argument");
   ++clears_;
 }
 
