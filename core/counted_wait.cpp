@@ -12,8 +12,10 @@ constexpr double kTwoTo64 = 18446744073709551616.0;  // 2^64, exact in a double
 // Runs `count` iterations and returns the final counter value.
 std::uint64_t Spin(std::uint64_t count) {
   std::uint64_t counter = 0;
+  // One chain through all iterations: each step needs the one before it, so
+  // iterations cannot overlap and each takes the same, predictable time.
+  std::uint32_t x = 0;
   for (; counter < count; ++counter) {
-    auto x = static_cast<std::uint32_t>(counter);
     for (int step = 0; step < SpinningWait::kStepsPerIteration; ++step) {
       x = x * 1664525u + 1013904223u;
       // An empty asm that claims to read and change x: the compiler must

@@ -34,7 +34,7 @@ class CountedWait {
 class SpinningWait final : public CountedWait {
  public:
   // Dependent steps per iteration; sets how long one iteration takes.
-  static constexpr int kStepsPerIteration = 24;
+  static constexpr int kStepsPerIteration = 80;
 
   IterationCount Count(IterationCount count) override;
 };
