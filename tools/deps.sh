@@ -1,14 +1,19 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages that building and testing need (as root).
+# Installs the Debian 12 packages that dorvik needs (as root): with --build,
+# what building needs; without, also what the tests need (Xvfb, xdotool, wine ...).
 # Installs nothing when everything is already there.
 set -euo pipefail
 
 packages=(
-  cmake ninja-build g++ pkg-config clang-format
-  libgtest-dev libgmock-dev libbenchmark-dev libpng-dev
-  libsdl2-dev xvfb xauth xdotool x11-apps x11-utils imagemagick python3 python3-xlib
-  g++-mingw-w64-i686 binutils-mingw-w64-i686 wine wine32:i386 python3-pefile icoutils
+  cmake ninja-build g++ pkg-config
+  libgtest-dev libgmock-dev libbenchmark-dev libpng-dev libsdl2-dev
 )
+if [ "${1:-}" != "--build" ]; then
+  packages+=(
+    clang-format xvfb xauth xdotool x11-apps x11-utils imagemagick python3 python3-xlib
+    g++-mingw-w64-i686 binutils-mingw-w64-i686 wine wine32:i386 python3-pefile icoutils
+  )
+fi
 
 missing=()
 for p in "${packages[@]}"; do
