@@ -1,0 +1,56 @@
+// dorvik-frames DIR: writes the 36 frame pictures exactly as the program
+// carries them (DIR/slot00.bmp .. DIR/slot35.bmp, slot i being Image<i+1>), a
+// contact sheet DIR/frames.png and a lift chart DIR/lift.png.
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <system_error>
+
+#include "pictures/picture_record.hpp"
+#include "pictures/window_definition.hpp"
+#include "tools/frame_figures.hpp"
+
+namespace {
+
+bool WriteFile(const std::filesystem::path& path, std::span<const std::uint8_t> bytes) {
+  std::ofstream out(path, std::ios::binary);
+  out.write(reinterpret_cast<const char*>(bytes.data()),
+            static_cast<std::streamsize>(bytes.size()));
+  out.close();
+  return static_cast<bool>(out);
+}
+
+int Fail(const std::string& message) {
+  std::fprintf(stderr, "dorvik-frames: %s\n", message.c_str());
+  return 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 2 || std::string(argv[1]).empty() || argv[1][0] == '-') {
+    std::fprintf(stderr,
+                 "usage: dorvik-frames DIR\n"
+                 "writes DIR/slot00.bmp .. DIR/slot35.bmp, DIR/frames.png and DIR/lift.png\n");
+    return 2;
+  }
+  const std::filesystem::path dir = argv[1];
+  std::error_code error;
+  std::filesystem::create_directories(dir, error);
+  if (!std::filesystem::is_directory(dir))
+    return Fail("cannot create directory " + dir.string() +
+                (error ? ": " + error.message() : std::string()));
+
+  for (int slot = 0; slot < dorvik::kHolderCount; ++slot) {
+    char name[16];
+    std::snprintf(name, sizeof name, "slot%02d.bmp", slot);
+    if (!WriteFile(dir / name, dorvik::HolderBitmapFile(slot + 1)))
+      return Fail("cannot write " + (dir / name).string());
+  }
+  if (!dorvik::tools::WritePng((dir / "frames.png").string(), dorvik::tools::ContactSheet()))
+    return Fail("cannot write " + (dir / "frames.png").string());
+  if (!dorvik::tools::WritePng((dir / "lift.png").string(), dorvik::tools::LiftChart()))
+    return Fail("cannot write " + (dir / "lift.png").string());
+  return 0;
+}
