@@ -1,0 +1,313 @@
+#include "window/sdl/sdl_platform.hpp"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <new>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "pictures/window_definition.hpp"
+#include "window/icon/cam_icon.hpp"
+
+namespace dorvik::sdl {
+
+namespace {
+
+// A frame picture as the renderer holds it: a texture made once, at start-up.
+class SdlPicture final : public DecodedPicture {
+ public:
+  explicit SdlPicture(SDL_Texture* texture) : texture(texture) {}
+  SDL_Texture* const texture;
+};
+
+struct Colour {
+  Uint8 r, g, b;
+};
+// The display area's background and its sunken border, in the classic desktop
+// colours: button face, shadow, dark shadow, light and highlight.
+constexpr Colour kBackground{192, 192, 192};
+constexpr Colour kShadow{128, 128, 128};
+constexpr Colour kDarkShadow{64, 64, 64};
+constexpr Colour kLight{192, 192, 192};
+constexpr Colour kHighlight{255, 255, 255};
+
+constexpr int kIconSize = 48;
+
+// Failures before the window can show anything: one line, then status 1.
+[[noreturn]] void FailToStart(const std::string& what) {
+  std::fprintf(stderr, "dorvik: %s\n", what.c_str());
+  std::exit(1);
+}
+
+std::string MissingDisplay() {
+  const char* display = std::getenv("DISPLAY");
+  if (display == nullptr || *display == '\0') {
+    return "no display to open the window on: DISPLAY is not set";
+  }
+  return std::string("no display to open the window on: cannot connect to DISPLAY ") + display;
+}
+
+[[noreturn]] void RaiseRenderFailure() {
+  throw RunTimeError(error_number::kInvalidCall, "Invalid procedure call or argument");
+}
+
+void Check(int sdl_status) {
+  if (sdl_status < 0) RaiseRenderFailure();
+}
+
+void SetColour(SDL_Renderer* renderer, Colour colour) {
+  Check(SDL_SetRenderDrawColor(renderer, colour.r, colour.g, colour.b, SDL_ALPHA_OPAQUE));
+}
+
+// The cam icon in the window's title bar and task switcher.
+void SetWindowIcon(SDL_Window* window) {
+  const std::vector<std::uint8_t> indices = icon::DrawCamIcon(kIconSize, false);
+  SDL_Surface* surface =
+      SDL_CreateRGBSurfaceWithFormat(0, kIconSize, kIconSize, 32, SDL_PIXELFORMAT_RGBA32);
+  if (surface == nullptr) return;  // no icon is no reason not to start
+  for (int row = 0; row < kIconSize; ++row) {
+    auto* pixel = static_cast<Uint8*>(surface->pixels) + row * surface->pitch;
+    for (int column = 0; column < kIconSize; ++column, pixel += 4) {
+      const std::uint8_t index = indices[static_cast<std::size_t>(row * kIconSize + column)];
+      const icon::Rgb rgb = index == icon::kClear ? icon::Rgb{0, 0, 0} : icon::kPalette.at(index);
+      pixel[0] = rgb.r;
+      pixel[1] = rgb.g;
+      pixel[2] = rgb.b;
+      pixel[3] = index == icon::kClear ? 0 : 255;
+    }
+  }
+  SDL_SetWindowIcon(window, surface);
+  SDL_FreeSurface(surface);
+}
+
+}  // namespace
+
+SdlPlatform::SdlPlatform() {
+  report_first_frame_ = std::getenv(kFirstFrameReportVariable) != nullptr;
+  OpenWindow();
+  try {
+    DecodeHolderPictures();
+  } catch (const RunTimeError& error) {
+    ReportRunTimeError(error);
+  }
+}
+
+SdlPlatform::~SdlPlatform() {
+  current_.reset();
+  for (Picture& holder : holders_) holder.reset();
+  if (renderer_ != nullptr) SDL_DestroyRenderer(renderer_);  // and its textures
+  if (window_ != nullptr) SDL_DestroyWindow(window_);
+  SDL_Quit();
+}
+
+void SdlPlatform::OpenWindow() {
+  // Ctrl+C and kill end the process at once, as for any program without
+  // handlers of its own, rather than queueing a quit event that only the
+  // next pump would see.
+  SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+  // The counted wait alone paces the animation: no wait for the vertical sync.
+  SDL_SetHint(SDL_HINT_RENDER_VSYNC, "0");
+  // The software renderer starts fastest and copies pixels exactly; an
+  // SDL_RENDER_DRIVER variable in the environment still picks another.
+  SDL_SetHint(SDL_HINT_RENDER_DRIVER, "software");
+
+  const char* x_display = std::getenv("DISPLAY");
+  const char* wayland_display = std::getenv("WAYLAND_DISPLAY");
+  const bool has_x = x_display != nullptr && *x_display != '\0';
+  const bool has_wayland = wayland_display != nullptr && *wayland_display != '\0';
+  if (!has_x && !has_wayland) FailToStart(MissingDisplay());
+  // Only X when there is no Wayland: probing Wayland prints its own complaints.
+  if (!has_wayland) SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11");
+
+  if (SDL_Init(SDL_INIT_VIDEO) != 0) FailToStart(MissingDisplay());
+  // Without a display SDL falls back to drivers that draw nowhere.
+  const char* driver = SDL_GetCurrentVideoDriver();
+  if (driver == nullptr || std::strcmp(driver, "offscreen") == 0 ||
+      std::strcmp(driver, "dummy") == 0 || std::strcmp(driver, "evdev") == 0) {
+    FailToStart(MissingDisplay());
+  }
+
+  window_ = SDL_CreateWindow(kWindowTitle, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
+                             kClientWidth, kClientHeight, SDL_WINDOW_HIDDEN);
+  if (window_ == nullptr) FailToStart(std::string("cannot open the window: ") + SDL_GetError());
+  SetWindowIcon(window_);
+  renderer_ = SDL_CreateRenderer(window_, -1, 0);
+  if (renderer_ == nullptr) {
+    FailToStart(std::string("cannot draw in the window: ") + SDL_GetError());
+  }
+}
+
+// Each holder's stored bitmap becomes a texture now, once; showing a frame
+// later only picks one of them.
+void SdlPlatform::DecodeHolderPictures() {
+  for (int number = 1; number <= Dorvik2Lifts::kSlots; ++number) {
+    const std::span<const std::uint8_t> file = HolderBitmapFile(number);
+    SDL_RWops* stream = SDL_RWFromConstMem(file.data(), static_cast<int>(file.size()));
+    SDL_Surface* surface = stream == nullptr ? nullptr : SDL_LoadBMP_RW(stream, 1);
+    if (surface == nullptr) throw RunTimeError(error_number::kInvalidPicture, "Invalid picture");
+    SDL_Texture* texture = SDL_CreateTextureFromSurface(renderer_, surface);
+    SDL_FreeSurface(surface);
+    if (texture == nullptr) throw RunTimeError(error_number::kInvalidPicture, "Invalid picture");
+    SDL_SetTextureBlendMode(texture, SDL_BLENDMODE_NONE);
+    holders_[static_cast<std::size_t>(number - 1)] = std::make_shared<const SdlPicture>(texture);
+  }
+}
+
+void SdlPlatform::ShowWindow() {
+  Paint();
+  SDL_ShowWindow(window_);
+  SDL_RaiseWindow(window_);
+}
+
+void SdlPlatform::Run(Dorvik2Lifts& form) {
+  input_ = std::make_unique<SdlInput>(form);
+  try {
+    ShowWindow();
+    bool activated = false;
+    SDL_Event event;
+    for (;;) {
+      if (SDL_WaitEvent(&event) == 0) RaiseRenderFailure();
+      // The window is the program's active window once it is shown (or given
+      // the focus, whichever SDL reports first); that is when Activate runs.
+      const bool activation =
+          event.type == SDL_WINDOWEVENT && (event.window.event == SDL_WINDOWEVENT_SHOWN ||
+                                            event.window.event == SDL_WINDOWEVENT_FOCUS_GAINED);
+      if (HandleWindowEvent(event)) {
+        if (needs_paint_) Paint();
+        if (activation && !activated) {
+          activated = true;
+          form.Form_Activate();
+        }
+      } else if (activated) {
+        input_->Deliver(event);
+      }
+    }
+  } catch (const RunTimeError& error) {
+    ReportRunTimeError(error);
+  } catch (const std::bad_alloc&) {
+    ReportRunTimeError(RunTimeError(7, "Out of memory"));
+  }
+}
+
+bool SdlPlatform::HandleWindowEvent(const SDL_Event& event) {
+  if (event.type == SDL_QUIT) EndProcess();
+  if (event.type != SDL_WINDOWEVENT) return false;
+  switch (event.window.event) {
+    case SDL_WINDOWEVENT_CLOSE:
+      // A close request from the window system ends the program as the
+      // quit sequence does: at once, with status 0.
+      EndProcess();
+    case SDL_WINDOWEVENT_SHOWN:
+    case SDL_WINDOWEVENT_EXPOSED:
+    case SDL_WINDOWEVENT_RESTORED:
+    case SDL_WINDOWEVENT_SIZE_CHANGED:
+      needs_paint_ = true;
+      break;
+    default:
+      break;
+  }
+  return true;
+}
+
+void SdlPlatform::ShowPicture(const Picture& picture) {
+  const auto* sdl_picture = dynamic_cast<const SdlPicture*>(picture.get());
+  if (sdl_picture == nullptr) {
+    throw RunTimeError(error_number::kInvalidPicture, "Invalid picture");
+  }
+  current_ = picture;
+  current_texture_ = sdl_picture->texture;
+  needs_paint_ = true;
+}
+
+// Takes the waiting events off the queue in batches without pumping again, so
+// events that arrive while the handlers run wait for the next pump.
+void SdlPlatform::PumpEvents() {
+  SDL_PumpEvents();
+  for (;;) {
+    const int taken = SDL_PeepEvents(batch_.data(), static_cast<int>(batch_.size()), SDL_GETEVENT,
+                                     SDL_FIRSTEVENT, SDL_LASTEVENT);
+    if (taken < 0) RaiseRenderFailure();
+    for (int i = 0; i < taken; ++i) {
+      const SDL_Event& event = batch_[static_cast<std::size_t>(i)];
+      if (!HandleWindowEvent(event) && input_ != nullptr) input_->Deliver(event);
+    }
+    if (taken < static_cast<int>(batch_.size())) break;
+  }
+  if (needs_paint_) Paint();
+}
+
+Picture SdlPlatform::HolderPicture(int number) {
+  if (number < 1 || number > Dorvik2Lifts::kSlots) {
+    throw RunTimeError(error_number::kInvalidCall, "Invalid procedure call or argument");
+  }
+  return holders_[static_cast<std::size_t>(number - 1)];
+}
+
+void SdlPlatform::ClearWindow() {
+  current_.reset();
+  current_texture_ = nullptr;
+  Paint();
+}
+
+void SdlPlatform::EndProcess() {
+  std::fflush(nullptr);
+  std::_Exit(0);
+}
+
+void SdlPlatform::ReportRunTimeError(const RunTimeError& error) {
+  std::fprintf(stderr, "dorvik: run-time error %d: %s\n", error.number(), error.text());
+  std::fflush(nullptr);
+  if (window_ != nullptr) {
+    const std::string message =
+        "Run-time error '" + std::to_string(error.number()) + "':\n\n" + error.text();
+    SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, "dorvik", message.c_str(), window_);
+  }
+  std::_Exit(1);
+}
+
+// The whole client area is the display area: its background, the current
+// picture unscaled at the inner area's top-left (clipped to the inner area),
+// and the sunken border over both.
+void SdlPlatform::Paint() {
+  SetColour(renderer_, kBackground);
+  Check(SDL_RenderClear(renderer_));
+  if (current_texture_ != nullptr) {
+    int width = 0;
+    int height = 0;
+    Check(SDL_QueryTexture(current_texture_, nullptr, nullptr, &width, &height));
+    const SDL_Rect source{0, 0, SDL_min(width, kInnerWidth), SDL_min(height, kInnerHeight)};
+    const SDL_Rect target{kBorder, kBorder, source.w, source.h};
+    Check(SDL_RenderCopy(renderer_, current_texture_, &source, &target));
+  }
+  const int right = kAreaWidth - 1;
+  const int bottom = kAreaHeight - 1;
+  const SDL_Rect outer_top_left[] = {{0, 0, kAreaWidth, 1}, {0, 0, 1, kAreaHeight}};
+  const SDL_Rect outer_bottom_right[] = {{0, bottom, kAreaWidth, 1}, {right, 0, 1, kAreaHeight}};
+  const SDL_Rect inner_top_left[] = {{1, 1, kAreaWidth - 2, 1}, {1, 1, 1, kAreaHeight - 2}};
+  const SDL_Rect inner_bottom_right[] = {{1, bottom - 1, kAreaWidth - 2, 1},
+                                         {right - 1, 1, 1, kAreaHeight - 2}};
+  SetColour(renderer_, kShadow);
+  Check(SDL_RenderFillRects(renderer_, outer_top_left, 2));
+  SetColour(renderer_, kHighlight);
+  Check(SDL_RenderFillRects(renderer_, outer_bottom_right, 2));
+  SetColour(renderer_, kDarkShadow);
+  Check(SDL_RenderFillRects(renderer_, inner_top_left, 2));
+  SetColour(renderer_, kLight);
+  Check(SDL_RenderFillRects(renderer_, inner_bottom_right, 2));
+  SDL_RenderPresent(renderer_);
+  needs_paint_ = false;
+
+  if (report_first_frame_ && current_texture_ != nullptr) {
+    report_first_frame_ = false;
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    std::printf("dorvik: first frame %lld\n",
+                static_cast<long long>(now.tv_sec) * 1000000000LL + now.tv_nsec);
+    std::fflush(stdout);
+  }
+}
+
+}  // namespace dorvik::sdl
