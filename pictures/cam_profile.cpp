@@ -15,16 +15,28 @@ double KnotValue(int j) {
   return kFollowerRise[((j % kFramesPerSet) + kFramesPerSet) % kFramesPerSet];
 }
 
-// Fritsch-Carlson slope at knot j, per knot step: zero at local extremes,
-// which keeps every span monotonic and the lift non-negative.
-double KnotSlope(int j) {
-  const double before = KnotValue(j) - KnotValue(j - 1);
-  const double after = KnotValue(j + 1) - KnotValue(j);
-  if (before * after <= 0) return 0;
-  return 2.0 / (1.0 / before + 1.0 / after);
+// Second derivatives (per knot step squared) of the periodic cubic spline
+// through the knots. A spline keeps the curvature low, so the cam stays convex
+// over the lobe's shoulders.
+const std::array<double, kFramesPerSet>& SplineMoments() {
+  static const std::array<double, kFramesPerSet> moments = [] {
+    std::array<double, kFramesPerSet> m{};
+    // M[j-1] + 4 M[j] + M[j+1] = 6 (y[j+1] - 2 y[j] + y[j-1]), by Gauss-Seidel:
+    // the system is diagonally dominant, and a fixed count keeps it repeatable.
+    for (int sweep = 0; sweep < 200; ++sweep)
+      for (int j = 0; j < kFramesPerSet; ++j) {
+        const double rhs = 6 * (KnotValue(j + 1) - 2 * KnotValue(j) + KnotValue(j - 1));
+        m[j] = (rhs - m[(j + kFramesPerSet - 1) % kFramesPerSet] - m[(j + 1) % kFramesPerSet]) / 4;
+      }
+    return m;
+  }();
+  return moments;
 }
 
-// Lift and its derivative (per radian of `psi`).
+// Lift and its derivative (per radian of `psi`). Between two frames without
+// lift the follower stays on the base circle; elsewhere the spline, cut off
+// at zero where it would dip below the base circle. Both cut-offs only ever
+// flatten the cam, so it stays convex.
 std::pair<double, double> LiftWithSlope(double psi) {
   const double step = Degrees(kStepDegrees);
   // u runs with the knot index: u = (90° - psi) / 20°.
@@ -32,14 +44,13 @@ std::pair<double, double> LiftWithSlope(double psi) {
   u = std::fmod(u, kFramesPerSet);
   if (u < 0) u += kFramesPerSet;
   const int j = std::min(static_cast<int>(u), kFramesPerSet - 1);
-  const double t = u - j;
+  const double t = u - j, s = 1 - t;
   const double y0 = KnotValue(j), y1 = KnotValue(j + 1);
-  const double m0 = KnotSlope(j), m1 = KnotSlope(j + 1);
-  const double t2 = t * t, t3 = t2 * t;
-  const double value = (2 * t3 - 3 * t2 + 1) * y0 + (t3 - 2 * t2 + t) * m0 +
-                       (-2 * t3 + 3 * t2) * y1 + (t3 - t2) * m1;
-  const double per_u = (6 * t2 - 6 * t) * y0 + (3 * t2 - 4 * t + 1) * m0 + (-6 * t2 + 6 * t) * y1 +
-                       (3 * t2 - 2 * t) * m1;
+  if (y0 == 0 && y1 == 0) return {0, 0};
+  const double m0 = SplineMoments()[j], m1 = SplineMoments()[(j + 1) % kFramesPerSet];
+  const double value = s * y0 + t * y1 + (s * s * s - s) * m0 / 6 + (t * t * t - t) * m1 / 6;
+  if (value <= 0) return {0, 0};
+  const double per_u = y1 - y0 + (1 - 3 * s * s) * m0 / 6 + (3 * t * t - 1) * m1 / 6;
   return {value, -per_u / step};  // u falls as psi rises
 }
 

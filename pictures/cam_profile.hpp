@@ -18,8 +18,8 @@ inline constexpr std::array<int, kFramesPerSet> kFollowerRise = {0, 1, 8, 12, 14
 
 // Follower lift at cam angle `psi` (radians, counterclockwise from the lobe's
 // pointing direction, measured on the cam): the frames' rises joined by a
-// shape-preserving cubic, so it never dips below zero and peaks where the
-// frames peak.
+// periodic cubic spline, never below zero, exactly zero between frames
+// without lift.
 double CamLift(double psi);
 
 // The cam outline for a base-circle radius, centred at `centre` and turned

@@ -1,5 +1,6 @@
 #include "pictures/frame_drawing.hpp"
 
+#include <algorithm>
 #include <cmath>
 
 #include "pictures/cam_profile.hpp"
@@ -80,14 +81,15 @@ Shape Valve() {
   return Shape::Rect(x - 3, layout::kStemTopRow, x + 3, 444) | Shape::Area(head);
 }
 
-// Two seat wedges touching the closed valve's flare on either side.
+// Two seat wedges filling the corner beside the closed valve's flare.
 void DrawSeatMarks(Canvas& canvas) {
+  const double x = layout::kValveX;
   for (int side : {-1, 1}) {
-    const double x = layout::kValveX;
-    const Vec low{x + side * (FlareHalfWidth(468) + 1.5), 468};
-    const Vec high{x + side * (FlareHalfWidth(458) + 1.5), 458};
-    const Vec corner{low.x, 458};
-    DrawOutline(canvas, Shape::Area({high, low, corner}), kBlack);
+    const double inner = x + side * (FlareHalfWidth(458) - 1);
+    const double outer = x + side * (FlareHalfWidth(468) + 1);
+    DrawOutline(canvas,
+                Shape::Rect(std::min(inner, outer), 458, std::max(inner, outer), 468) - Valve(),
+                kBlack);
   }
 }
 

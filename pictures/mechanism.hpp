@@ -24,17 +24,17 @@ inline constexpr std::array<std::array<int, kFramesPerSet>, kSets> kValveTravel 
 // Fixed points and sizes of the drawing, in pixels.
 namespace layout {
 inline constexpr Vec kCamCentre{262, 452};
-inline constexpr double kCamBase = 58;
+inline constexpr double kCamBase = 62;
 inline constexpr double kCamHub = 20;
 // The follower face at rest (its pixel row) and the rod.
-inline constexpr int kFaceRow = 452 - 58 - 1;
+inline constexpr int kFaceRow = 452 - 62 - 1;
 inline constexpr int kRodX = 262;
 inline constexpr int kRodHalfWidth = 4;
 inline constexpr int kRodCapHalfWidth = 7;  // the rod's top, where the lever bears
 inline constexpr int kRodTopRow = 146;
 // The valve: stem axis, the stem's top row and the head's bottom row, closed.
 inline constexpr int kValveX = 46;
-inline constexpr int kStemTopRow = 131;
+inline constexpr int kStemTopRow = 111;
 inline constexpr int kHeadBottomRow = 486;
 // The arm's shaft.
 inline constexpr Vec kArmShaft{132, 118};
@@ -57,7 +57,9 @@ Pose SolvePose(int set, int frame);
 // Part geometry in the part's own frame (turn 0), shared by the drawing.
 namespace part {
 // The arm, relative to its shaft.
-inline constexpr Vec kArmPad{-(132 - 46), 6.5};  // end resting on the valve stem
+// The end resting on the valve stem sits above the shaft's line, so that its
+// lowest point stays over the stem as the arm turns.
+inline constexpr Vec kArmPad{-(132 - 46), -14};
 inline constexpr double kArmPadRadius = 6;
 inline constexpr Vec kArmPin{30, 0};
 inline constexpr double kArmPinRadius = 4;
