@@ -1,0 +1,166 @@
+#!/usr/bin/env bash
+# Checks the Windows build (cmake --preset win32 && cmake --build --preset win32),
+# from the repository root, with no input:
+#   1. Dorvik.exe as Windows sees it, read back by python3-pefile and icoutils;
+#   2. a changed icon rebuilds the resources;
+#   3. under wine: the GDI's decoding of all 36 pictures against the stored bytes
+#      (and against the Linux build's generator output, when build/ has it);
+#   4. under wine + Xvfb: the end-to-end scenarios of tests/e2e, with real X input.
+# Every wine run has its own prefix under build-win32/ and runs under timeout.
+# Ends with "win32: N passed, N failed" (and the skipped count) and a non-zero
+# status on any failure.
+set -uo pipefail
+shopt -s lastpipe  # the counting end of each "checks | verdict" pipe runs in this shell
+cd "$(dirname "$0")/../.."
+root=$PWD
+
+build=build-win32
+exe=$build/bin/Dorvik.exe
+dump_exe=$build/bin/dorvik-gdi-dump.exe
+python=/usr/bin/python3  # Debian's, with python3-pefile and python3-xlib
+# Generous: under emulation wine is slow to start a prefix.
+wine_boot_timeout=${DORVIK_WINE_BOOT_TIMEOUT:-900}
+wine_run_timeout=${DORVIK_WINE_RUN_TIMEOUT:-300}
+
+passed=0 failed=0 skipped=0
+verdict() {  # reads "pass NAME" / "fail NAME: WHY" lines
+  local word rest
+  while read -r word rest; do
+    case $word in
+      pass) passed=$((passed + 1)); echo "PASS $rest" ;;
+      fail) failed=$((failed + 1)); echo "FAIL $rest" ;;
+      *) echo "     $word $rest" ;;
+    esac
+  done
+}
+skip() { skipped=$((skipped + $1)); echo "SKIP $2"; }
+finish() {
+  echo "win32: $passed passed, $failed failed, $skipped skipped"
+  [ "$failed" -eq 0 ] && [ "$passed" -gt 0 ]
+  exit
+}
+
+if [ ! -f "$exe" ] || [ ! -f "$dump_exe" ]; then
+  echo "fail the Windows build: $exe or $dump_exe is missing (run cmake --build --preset win32)" | verdict
+  finish
+fi
+
+echo "== Dorvik.exe read back with pefile and icoutils"
+$python tests/win32/check_pe.py "$exe" "$build/icon/dorvik.ico" 2>&1 | verdict
+
+echo "== the build's dependencies"
+# A newer icon must make the resource script out of date (ninja's dry run).
+touch "$build/icon/dorvik.ico"
+if cmake --build "$build" -- -n 2>&1 | grep -q 'Dorvik\.rc'; then
+  echo "pass a changed icon rebuilds the resources"
+else
+  echo "fail a changed icon rebuilds the resources: ninja would not rebuild Dorvik.rc"
+fi | verdict
+cmake --build "$build" >/dev/null 2>&1 || echo "fail rebuilding after the icon changed" | verdict
+
+# ------------------------------------------------------------------ wine
+wine_checks=2  # the GDI decoding and the end-to-end run, counted when skipped
+if ! command -v wine >/dev/null || ! command -v Xvfb >/dev/null || ! command -v xdotool >/dev/null; then
+  skip $wine_checks "wine checks: wine, Xvfb or xdotool is not installed (tools/deps.sh installs them)"
+  finish
+fi
+# wine32 is a 32-bit Linux program. Some kernels are booted without 32-bit
+# support; there wine runs only through qemu-i386 user-mode emulation (an i386
+# binfmt_misc entry), many times slower. That way is taken only when asked for
+# with DORVIK_WINE_VIA_QEMU=1, which (as root, with qemu-user-static installed)
+# also registers the entry if it is missing.
+qemu_entry=/proc/sys/fs/binfmt_misc/qemu-i386
+register_qemu_i386() {
+  [ "$(id -u)" -eq 0 ] && command -v qemu-i386-static >/dev/null || return 1
+  [ -e /proc/sys/fs/binfmt_misc/register ] ||
+    mount -t binfmt_misc binfmt_misc /proc/sys/fs/binfmt_misc || return 1
+  [ -e $qemu_entry ] && return 0
+  local magic='\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00'
+  local mask='\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff'
+  echo ":qemu-i386:M::$magic:$mask:$(command -v qemu-i386-static):F" >/proc/sys/fs/binfmt_misc/register
+}
+via_qemu=${DORVIK_WINE_VIA_QEMU:-0}
+if ! timeout 60 wine --version >/dev/null 2>&1 && [ "$via_qemu" = 1 ]; then
+  register_qemu_i386 || echo "     could not register qemu-i386 for 32-bit programs"
+fi
+if ! timeout 60 wine --version >/dev/null 2>&1; then
+  skip $wine_checks "wine checks: this machine cannot run wine's 32-bit loader ($(timeout 60 wine --version 2>&1 | tail -n 1)); DORVIK_WINE_VIA_QEMU=1 runs them under qemu-i386 emulation (as root, with qemu-user-static)"
+  finish
+fi
+if grep -qs '^enabled' $qemu_entry; then
+  if [ "$via_qemu" != 1 ]; then
+    skip $wine_checks "wine checks: wine runs here only through qemu-i386 emulation; DORVIK_WINE_VIA_QEMU=1 runs them that way (slow)"
+    finish
+  fi
+  echo "     wine runs through qemu-i386 emulation: slow, with long time limits"
+fi
+
+scratch=$(mktemp -d "$root/$build/wine-run.XXXXXX")
+xvfb_pid=
+cleanup() {
+  [ -n "${WINEPREFIX:-}" ] && timeout 60 wineserver -k >/dev/null 2>&1
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null && wait "$xvfb_pid" 2>/dev/null
+  rm -rf "$scratch"
+}
+trap cleanup EXIT
+
+export WINEPREFIX=$scratch/prefix WINEDLLOVERRIDES="mscoree,mshtml=" WINEDEBUG=-all
+export WINEARCH=win32
+
+# A private X server on a display it picks itself; wine blocks without one.
+display_file=$scratch/display
+Xvfb -displayfd 9 -screen 0 1024x768x24 -nolisten tcp 9>"$display_file" >/dev/null 2>&1 &
+xvfb_pid=$!
+for _ in $(seq 100); do
+  grep -q $'\n' "$display_file" 2>/dev/null && break
+  sleep 0.1
+done
+if ! grep -q $'\n' "$display_file"; then
+  echo "fail Xvfb did not report a display" | verdict
+  finish
+fi
+export DISPLAY=:$(head -n 1 "$display_file")
+
+echo "== a fresh wine prefix"
+if ! timeout "$wine_boot_timeout" wineboot -i >"$scratch/wineboot.log" 2>&1; then
+  echo "fail wineboot made no prefix within ${wine_boot_timeout}s: $(tail -n 3 "$scratch/wineboot.log")" | verdict
+  finish
+fi
+timeout 120 wineserver -w
+
+echo "== the 36 pictures decoded by wine's GDI"
+mkdir -p "$scratch/dump"
+frames=
+if [ -x build/bin/dorvik-frames ] && build/bin/dorvik-frames "$scratch/frames" >/dev/null; then
+  frames=$scratch/frames
+else
+  skip 1 "comparison with the generator's bytes: build/bin/dorvik-frames is not built"
+fi
+if (cd "$scratch/dump" && timeout "$wine_run_timeout" wine "$root/$dump_exe"); then
+  $python tests/win32/compare_decodes.py "$scratch/dump" $frames 2>&1 | verdict
+else
+  echo "fail dorvik-gdi-dump.exe under wine (status $?)" | verdict
+fi
+timeout 60 wineserver -k >/dev/null 2>&1
+kill "$xvfb_pid" 2>/dev/null && wait "$xvfb_pid" 2>/dev/null
+xvfb_pid=
+
+echo "== end to end under wine: the scenarios of tests/e2e"
+if [ -z "$frames" ]; then
+  skip 1 "end-to-end scenarios: they need the reference frames of build/bin/dorvik-frames"
+  finish
+fi
+# Wine with no window manager: the titled X window is the client area itself.
+# A display-less run of wine blocks instead of failing, so that scenario is
+# left to this script's own display check above.
+scenarios=$($python tests/e2e/dorvik_e2e.py --list | grep -vx 'no_display')
+# shellcheck disable=SC2086
+$python tests/e2e/dorvik_e2e.py --frames "$frames" --screenshot docs/screenshot-wine.png \
+  --window-size 363x555 --client-offset 0,0 --picture-origin 2,2 --no-size-hints \
+  --start-timeout "$wine_run_timeout" --timeout 60 $scenarios \
+  -- timeout "$wine_run_timeout" wine "$exe" 2>&1 | tee "$scratch/e2e.log" |
+  sed -n 's/^PASS \(.*\) (.*/pass end to end: \1/p; s/^FAIL /fail end to end: /p; s/^  /     /p' | verdict
+if ! grep -qE '^[0-9]+ passed, [0-9]+ failed$' "$scratch/e2e.log"; then
+  echo "fail the end-to-end driver did not finish: $(tail -n 3 "$scratch/e2e.log")" | verdict
+fi
+finish
