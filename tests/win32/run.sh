@@ -49,14 +49,28 @@ echo "== Dorvik.exe read back with pefile and icoutils"
 $python tests/win32/check_pe.py "$exe" "$build/icon/dorvik.ico" 2>&1 | verdict
 
 echo "== the build's dependencies"
-# A newer icon must make the resource script out of date (ninja's dry run).
+# A newer icon must rebuild the compiled resources, and nothing else may.
+res=$build/window/win32/CMakeFiles/Dorvik.dir/Dorvik.rc.res
+stamp() { stat -c %Y.%y "$res" 2>/dev/null; }
+cmake --build "$build" >/dev/null 2>&1
+before=$(stamp)
+cmake --build "$build" >/dev/null 2>&1
+unchanged=$(stamp)
 touch "$build/icon/dorvik.ico"
-if cmake --build "$build" -- -n 2>&1 | grep -q 'Dorvik\.rc'; then
-  echo "pass a changed icon rebuilds the resources"
-else
-  echo "fail a changed icon rebuilds the resources: ninja would not rebuild Dorvik.rc"
-fi | verdict
-cmake --build "$build" >/dev/null 2>&1 || echo "fail rebuilding after the icon changed" | verdict
+cmake --build "$build" >/dev/null 2>&1
+after=$(stamp)
+{
+  if [ -n "$before" ] && [ "$before" = "$unchanged" ]; then
+    echo "pass an up-to-date build leaves the resources alone"
+  else
+    echo "fail an up-to-date build leaves the resources alone: $res changed or is missing"
+  fi
+  if [ -n "$after" ] && [ "$after" != "$unchanged" ]; then
+    echo "pass a changed icon rebuilds the resources"
+  else
+    echo "fail a changed icon rebuilds the resources: $res was not rebuilt"
+  fi
+} | verdict
 
 # ------------------------------------------------------------------ wine
 wine_checks=2  # the GDI decoding and the end-to-end run, counted when skipped
