@@ -20,30 +20,62 @@ dorvik::sdl::SdlPlatform& Window() {
   return *platform;
 }
 
-// One pass with k < 0: no counted iterations, so the pass is the window's
-// work alone. Cycles through the 36 pictures as a running animation does.
-void BM_PassWithNegativeK(benchmark::State& state) {
+// The 36 pictures, and a few passes through them so that every buffer the
+// window needs exists before measuring.
+void PrepareTable(dorvik::Picture (&table)[Dorvik2Lifts::kSlots]) {
   auto& window = Window();
-  dorvik::Picture table[Dorvik2Lifts::kSlots];
   for (int slot = 0; slot < Dorvik2Lifts::kSlots; ++slot)
     table[slot] = window.HolderPicture(slot + 1);
   for (int warm = 0; warm < 2 * Dorvik2Lifts::kSlots; ++warm) {
     window.ShowPicture(table[warm % Dorvik2Lifts::kSlots]);
     window.PumpEvents();
   }
+}
+
+// One pass with k < 0: no counted iterations, so the pass is the window's
+// work alone. Cycles through the 36 pictures as a running animation does.
+void BM_PassWithNegativeK(benchmark::State& state) {
+  auto& window = Window();
+  dorvik::Picture table[Dorvik2Lifts::kSlots];
+  PrepareTable(table);
   int slot = 0;
-  const long long before = dorvik::bench::AllocationsSoFar();
+  const long long before = dorvik::bench::AllocationsSoFar().all;
   for (auto _ : state) {
     window.ShowPicture(table[slot]);
     window.PumpEvents();
     slot = (slot + 1) % Dorvik2Lifts::kSlots;
   }
-  const long long allocations = dorvik::bench::AllocationsSoFar() - before;
-  state.counters["allocs_per_pass"] = benchmark::Counter(static_cast<double>(allocations) /
-                                                         static_cast<double>(state.iterations()));
+  const auto passes = static_cast<double>(state.iterations());
+  state.counters["allocs_per_pass"] =
+      static_cast<double>(dorvik::bench::AllocationsSoFar().all - before) / passes;
   state.SetItemsProcessed(state.iterations());
 }
 BENCHMARK(BM_PassWithNegativeK)->Unit(benchmark::kMicrosecond)->UseRealTime();
+
+// Where the allocations of a pass come from: the X client libraries, or
+// anything else (this program, SDL, the C++ library). Slow: every allocation's
+// stack is walked, so its time means nothing.
+void BM_AllocationsByOrigin(benchmark::State& state) {
+  auto& window = Window();
+  dorvik::Picture table[Dorvik2Lifts::kSlots];
+  PrepareTable(table);
+  dorvik::bench::ClassifyAllocations(true);
+  int slot = 0;
+  const auto before = dorvik::bench::AllocationsSoFar();
+  for (auto _ : state) {
+    window.ShowPicture(table[slot]);
+    window.PumpEvents();
+    slot = (slot + 1) % Dorvik2Lifts::kSlots;
+  }
+  const auto after = dorvik::bench::AllocationsSoFar();
+  dorvik::bench::ClassifyAllocations(false);
+  const auto passes = static_cast<double>(state.iterations());
+  const auto x = static_cast<double>(after.in_x_libraries - before.in_x_libraries);
+  state.counters["x_libraries_per_pass"] = x / passes;
+  state.counters["elsewhere_per_pass"] =
+      static_cast<double>(after.all - before.all) / passes - x / passes;
+}
+BENCHMARK(BM_AllocationsByOrigin)->Iterations(2000)->UseRealTime();
 
 // One pass at the start pace: the window's work plus the counted wait of
 // 1,000,001 iterations.

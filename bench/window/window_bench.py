@@ -1,0 +1,154 @@
+#!/usr/bin/python3
+"""Figures of the Linux window, measured under a private Xvfb:
+
+- process start to first frame on screen, for dorvik (per SDL renderer) and
+  for ImageMagick's `animate` looping a GIF of the same 36 frames;
+- peak resident memory of each while it plays;
+- the cost of one pass with k < 0 and the heap allocations per pass, one pass
+  at the start pace, and one counted iteration (sdl_pass_bench).
+
+    window_bench.py BUILD_DIR [RUNS]
+
+BUILD_DIR is a default-preset build (bin/dorvik, bin/sdl_pass_bench,
+bin/dorvik-frames). Prints the results as Markdown.
+"""
+
+import json
+import os
+import select
+import statistics
+import subprocess
+import sys
+import tempfile
+import time
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tests", "e2e"))
+import dorvik_e2e as e2e  # noqa: E402  (Xvfb, window lookup, frame matching)
+
+RENDERERS = ("software", "opengl", "opengles2")
+PLAY_SECONDS = 2.0  # how long each program plays before its peak memory is read
+CONVERT = "/usr/bin/convert-im6.q16"  # ImageMagick's own, whatever else is on PATH
+
+
+def peak_rss_kib(pid):
+    with open("/proc/%d/status" % pid) as f:
+        for line in f:
+            if line.startswith("VmHWM:"):
+                return int(line.split()[1])
+    return None
+
+
+def start_once(screen, display, argv, title, origin, env_extra=None, report_line=False):
+    """Starts argv; returns (ms to the first frame seen on screen, ms to the
+    program's own first-frame line or None, peak RSS in KiB after playing)."""
+    env = dict(os.environ, DISPLAY=display, **(env_extra or {}))
+    started = time.monotonic_ns()
+    proc = subprocess.Popen(argv, env=env, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                            stderr=subprocess.DEVNULL, preexec_fn=e2e.die_with_parent)
+    try:
+        seen = None
+        deadline = time.monotonic() + 30
+        while seen is None and time.monotonic() < deadline:
+            window = screen.find_window(title)
+            if window is not None:
+                pixels = screen.grab(window, origin[0], origin[1], *e2e.VISIBLE_SIZE)
+                if pixels is not None and pixels in FRAMES:
+                    seen = time.monotonic_ns()
+            if proc.poll() is not None:
+                raise RuntimeError("%s ended with status %d" % (argv[0], proc.returncode))
+        if seen is None:
+            raise RuntimeError("%s showed no frame within 30 s" % argv[0])
+        reported = None
+        if report_line and select.select([proc.stdout], [], [], 5)[0]:
+            line = proc.stdout.readline().decode()
+            if line.startswith("dorvik: first frame "):
+                reported = (int(line.split()[-1]) - started) / 1e6
+        time.sleep(max(0.0, started / 1e9 + PLAY_SECONDS - time.monotonic()))
+        return (seen - started) / 1e6, reported, peak_rss_kib(proc.pid)
+    finally:
+        e2e.stop_process(proc)
+
+
+def summary(values):
+    values = [v for v in values if v is not None]
+    if not values:
+        return "n/a"
+    return "%.0f (%.0f–%.0f)" % (statistics.median(values), min(values), max(values))
+
+
+def pass_bench(build, display, renderer):
+    out = subprocess.run(
+        [os.path.join(build, "bin", "sdl_pass_bench"), "--benchmark_format=json"]
+        + ([] if renderer == "software" else ["--benchmark_filter=NegativeK|ByOrigin"]),
+        env=dict(os.environ, DISPLAY=display, SDL_RENDER_DRIVER=renderer),
+        capture_output=True, text=True, check=True).stdout
+    return {b["name"].split("/")[0]: b for b in json.loads(out)["benchmarks"]}
+
+
+def main(argv):
+    build = os.path.abspath(argv[1])
+    runs = int(argv[2]) if len(argv) > 2 else 10
+    work = tempfile.mkdtemp(prefix="dorvik-bench-")
+    frames_dir = os.path.join(work, "frames")
+    subprocess.run([os.path.join(build, "bin", "dorvik-frames"), frames_dir], check=True,
+                   stdout=subprocess.DEVNULL)
+    global FRAMES
+    FRAMES = e2e.load_frames(frames_dir)
+    gif = os.path.join(work, "frames.gif")
+    slots = [os.path.join(frames_dir, "slot%02d.bmp" % s) for s in range(e2e.SLOTS)]
+    subprocess.run([CONVERT, "-delay", "10", "-loop", "0"] + slots + [gif], check=True)
+
+    xserver = e2e.XServer(30)
+    screen = e2e.Screen(xserver.display)
+    try:
+        # Keep the pointer off the windows: a move over dorvik changes its pace.
+        e2e.run_xdotool(xserver.display, "mousemove", 1279, 1023)
+        dorvik = [os.path.join(build, "bin", "dorvik")]
+        animate = ["animate", "-title", "dorvik-bench-animate", "-geometry", "+0+0", gif]
+        starts = {r: [] for r in RENDERERS}
+        starts["animate"] = []
+        for _ in range(runs):  # interleaved, so load changes hit all alike
+            for renderer in RENDERERS:
+                starts[renderer].append(start_once(
+                    screen, xserver.display, dorvik, e2e.TITLE, (2, 2),
+                    {"SDL_RENDER_DRIVER": renderer, "DORVIK_REPORT_FIRST_FRAME": "1"}, True))
+            starts["animate"].append(start_once(screen, xserver.display, animate,
+                                                "dorvik-bench-animate", (0, 0)))
+        passes = {r: pass_bench(build, xserver.display, r) for r in RENDERERS}
+    finally:
+        screen.close()
+        xserver.stop()
+
+    print("Start-up and memory, %d runs each, median (min–max); a frame counts as shown when "
+          "a screenshot of the window matches one of the 36 frames pixel for pixel.\n" % runs)
+    print("| Program | Start to first frame seen (ms) | Start to first present, own report (ms) "
+          "| Peak RSS while playing (MiB) |")
+    print("|---|---|---|---|")
+    for name in RENDERERS + ("animate",):
+        label = "dorvik, %s renderer" % name if name in RENDERERS else "ImageMagick animate (GIF)"
+        seen, reported, rss = zip(*starts[name])
+        print("| %s | %s | %s | %s |" % (label, summary(seen), summary(reported),
+                                          summary([r / 1024 for r in rss if r])))
+    software = passes["software"]
+    negative = software["BM_PassWithNegativeK"]
+    start_pace = software["BM_PassAtStartPace"]
+    iteration = software["BM_CountedIteration"]
+    print("\nOne pass (show + pump + paint), sdl_pass_bench:\n")
+    print("| Renderer | One pass with k < 0 (µs) | Heap allocations per pass "
+          "| of which in libX11/libxcb | elsewhere (program, SDL, C++ library) |")
+    print("|---|---|---|---|---|")
+    for renderer in RENDERERS:
+        b = passes[renderer]["BM_PassWithNegativeK"]
+        origin = passes[renderer]["BM_AllocationsByOrigin"]
+        print("| %s | %.1f | %g | %g | %g |" % (
+            renderer, b["real_time"], b["allocs_per_pass"], origin["x_libraries_per_pass"],
+            origin["elsewhere_per_pass"]))
+    print("\n| Figure | Value |\n|---|---|")
+    print("| One counted iteration | %.1f ns |" % (iteration["real_time"] * 1e6 / 1000001))
+    print("| One pass at the start pace (k = 1000000) | %.1f ms |" % start_pace["real_time"])
+    print("| Passes per second at the start pace | %.2f |" % (1000.0 / start_pace["real_time"]))
+    print("| Passes per second with k < 0 | %.0f |" % (1e6 / negative["real_time"]))
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv))
