@@ -39,18 +39,19 @@ void DrawCam(Canvas& canvas, double turn) {
   Fill(canvas, Shape::Disc(centre, 1.5), kBlack);
 }
 
-// The cup follower with the rod's ball end seated in it, and the rod up to its
-// capped top; at rest.
+// The cup follower with the rod's ball end seated in it, and the rod, a tube
+// closed by its end fittings, up to its capped top; at rest.
 Shape FollowerAndRod() {
   const double face = layout::kFaceRow;
   const double x = kRodX;
-  const Shape cup = Shape::Rect(x - 32, face - 24, x + 32, face) -
+  const Shape cup = Shape::Rect(x - 32, face - 30, x + 32, face) -
                     Shape::Rect(x - 26, face - 40, x + 26, face - 6);
   const double top = layout::kRodTopRow;
+  const double wall = layout::kRodHalfWidth;
   const Shape rod =
-      Shape::Rect(x - layout::kRodCapHalfWidth, top, x + layout::kRodCapHalfWidth, top + 5) |
-      Shape::Rect(x - layout::kRodHalfWidth, top + 5, x + layout::kRodHalfWidth, face - 16) |
-      Shape::Disc({x, face - 13}, 7);
+      (Shape::Rect(x - layout::kRodCapHalfWidth, top, x + layout::kRodCapHalfWidth, top + 5) |
+       Shape::Rect(x - wall, top + 5, x + wall, face - 16) | Shape::Disc({x, face - 14}, 8)) -
+      Shape::Rect(x - wall + 3.5, top + 12, x + wall - 3.5, face - 26);
   return cup | rod;
 }
 
@@ -58,9 +59,10 @@ Shape FollowerAndRod() {
 void DrawBreakMark(Canvas& canvas, int rise) {
   const int y = (layout::kRodTopRow + layout::kFaceRow) / 2 - rise;
   const int x = kRodX;
-  DrawLine(canvas, x - 10, y + 3, x - 4, y - 3, kBlack);
-  DrawLine(canvas, x - 4, y - 3, x + 4, y + 3, kBlack);
-  DrawLine(canvas, x + 4, y + 3, x + 10, y - 3, kBlack);
+  for (int i = -2; i < 2; ++i) {
+    const int from = (i % 2 == 0) ? 3 : -3;
+    DrawLine(canvas, x + 6 * i, y + from, x + 6 * i + 6, y - from, kBlack);
+  }
 }
 
 // Half-width of the valve's flare at row y of the closed valve.

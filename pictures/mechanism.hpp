@@ -29,8 +29,8 @@ inline constexpr double kCamHub = 20;
 // The follower face at rest (its pixel row) and the rod.
 inline constexpr int kFaceRow = 452 - 62 - 1;
 inline constexpr int kRodX = 262;
-inline constexpr int kRodHalfWidth = 4;
-inline constexpr int kRodCapHalfWidth = 7;  // the rod's top, where the lever bears
+inline constexpr int kRodHalfWidth = 6;
+inline constexpr int kRodCapHalfWidth = 8;  // the rod's top, where the lever bears
 inline constexpr int kRodTopRow = 146;
 // The valve: stem axis, the stem's top row and the head's bottom row, closed.
 inline constexpr int kValveX = 46;
@@ -59,20 +59,20 @@ namespace part {
 // The arm, relative to its shaft.
 // The end resting on the valve stem sits above the shaft's line, so that its
 // lowest point stays over the stem as the arm turns.
-inline constexpr Vec kArmPad{-(132 - 46), -14};
+inline constexpr Vec kArmPad{-(132 - 46), -13.5};
 inline constexpr double kArmPadRadius = 6;
 inline constexpr Vec kArmPin{30, 0};
 inline constexpr double kArmPinRadius = 4;
 inline constexpr double kShaftRadius = 7;
 // The lever, relative to its pivot (the eccentric's centre), as it stands at
 // rest in the small-lift set.
-inline constexpr Vec kLeverPinRing{162 - 82, 121 - 80};
+inline constexpr Vec kLeverPinRing{162 - 82, 121 - 74};
 inline constexpr double kPinRingRadius = 11;  // hole around the arm's pin
-inline constexpr Vec kLeverPad{260 - 82, 146 - 0.5 - 7 - 80};
+inline constexpr Vec kLeverPad{260 - 82, 146 - 0.5 - 7 - 74};
 inline constexpr double kLeverPadRadius = 7;
 // The control part: an eccentric disc on a shaft, turned by a handle.
-inline constexpr double kEccentricRadius = 18;
-inline constexpr double kStrapRadius = 19;  // the lever's ring around the eccentric
+inline constexpr double kEccentricRadius = 20;
+inline constexpr double kStrapRadius = 21;  // the lever's ring around the eccentric
 inline constexpr double kHandleLength = 40;
 }  // namespace part
 
