@@ -2,6 +2,7 @@
 // carries them (DIR/slot00.bmp .. DIR/slot35.bmp, slot i being Image<i+1>), a
 // contact sheet DIR/frames.png and a lift chart DIR/lift.png.
 #include <cstdio>
+#include <exception>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -26,6 +27,20 @@ int Fail(const std::string& message) {
   return 1;
 }
 
+int WriteAll(const std::filesystem::path& dir) {
+  for (int slot = 0; slot < dorvik::kHolderCount; ++slot) {
+    char name[16];
+    std::snprintf(name, sizeof name, "slot%02d.bmp", slot);
+    if (!WriteFile(dir / name, dorvik::HolderBitmapFile(slot + 1)))
+      return Fail("cannot write " + (dir / name).string());
+  }
+  if (!dorvik::tools::WritePng((dir / "frames.png").string(), dorvik::tools::ContactSheet()))
+    return Fail("cannot write " + (dir / "frames.png").string());
+  if (!dorvik::tools::WritePng((dir / "lift.png").string(), dorvik::tools::LiftChart()))
+    return Fail("cannot write " + (dir / "lift.png").string());
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -38,19 +53,14 @@ int main(int argc, char** argv) {
   const std::filesystem::path dir = argv[1];
   std::error_code error;
   std::filesystem::create_directories(dir, error);
-  if (!std::filesystem::is_directory(dir))
+  std::error_code not_there;
+  if (!std::filesystem::is_directory(dir, not_there))
     return Fail("cannot create directory " + dir.string() +
                 (error ? ": " + error.message() : std::string()));
 
-  for (int slot = 0; slot < dorvik::kHolderCount; ++slot) {
-    char name[16];
-    std::snprintf(name, sizeof name, "slot%02d.bmp", slot);
-    if (!WriteFile(dir / name, dorvik::HolderBitmapFile(slot + 1)))
-      return Fail("cannot write " + (dir / name).string());
+  try {
+    return WriteAll(dir);
+  } catch (const std::exception& e) {
+    return Fail(e.what());
   }
-  if (!dorvik::tools::WritePng((dir / "frames.png").string(), dorvik::tools::ContactSheet()))
-    return Fail("cannot write " + (dir / "frames.png").string());
-  if (!dorvik::tools::WritePng((dir / "lift.png").string(), dorvik::tools::LiftChart()))
-    return Fail("cannot write " + (dir / "lift.png").string());
-  return 0;
 }
