@@ -23,7 +23,8 @@ import tempfile
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tests", "e2e"))
-import dorvik_e2e as e2e  # noqa: E402  (Xvfb, window lookup, frame matching)
+import e2e_support as e2e  # noqa: E402  (Xvfb, window lookup, frame matching)
+from dorvik_e2e import TITLE  # noqa: E402
 
 RENDERERS = ("software", "opengl", "opengles2")
 PLAY_SECONDS = 2.0  # how long each program plays before its peak memory is read
@@ -110,7 +111,7 @@ def main(argv):
         for _ in range(runs):  # interleaved, so load changes hit all alike
             for renderer in RENDERERS:
                 starts[renderer].append(start_once(
-                    screen, xserver.display, dorvik, e2e.TITLE, (2, 2),
+                    screen, xserver.display, dorvik, TITLE, (2, 2),
                     {"SDL_RENDER_DRIVER": renderer, "DORVIK_REPORT_FIRST_FRAME": "1"}, True))
             starts["animate"].append(start_once(screen, xserver.display, animate,
                                                 "dorvik-bench-animate", (0, 0)))

@@ -17,36 +17,24 @@ Needs Debian's python3 (with python3-xlib), Xvfb and xdotool.
 """
 
 import argparse
-import ctypes
 import os
-import select
 import signal
-import struct
-import subprocess
 import sys
-import tempfile
 import time
-import zlib
+
+from e2e_support import (  # noqa: F401  (decode_bmp: for other tools that import this)
+    SLOTS, VISIBLE_SIZE, Failure, Program, Screen, XServer, decode_bmp, load_frames,
+    run_xdotool, write_png)
 
 TITLE = "Ostrin Dorvik (for Vud etc)  SpaceBar +-*/,.mouse ESC"
 CLIENT_SIZE = (363, 555)
-FRAME_SIZE = (360, 552)
-# The part of a frame that the display area's inner area (359 pixels wide)
-# shows: all but the frame's last column.
-VISIBLE_SIZE = (359, 552)
 PHASES = 18
-SLOTS = 36
-XVFB_SCREEN = "1280x1024x24"
 POLL_INTERVAL = 0.005  # seconds between two looks at the window
 
 KEY_NAMES = {
     "*": "asterisk", "/": "slash", ".": "period", ",": "comma",
     "+": "plus", "-": "minus", " ": "space", "Escape": "Escape",
 }
-
-
-class Failure(Exception):
-    """A scenario found the program doing something it should not."""
 
 
 def phase(slot):
@@ -61,269 +49,6 @@ def step(before, after):
     """Phase change from one slot to another, in -8..+9 (forward is positive)."""
     delta = (phase(after) - phase(before)) % PHASES
     return delta - PHASES if delta > PHASES // 2 else delta
-
-
-# ---------------------------------------------------------------- frames
-
-def decode_bmp(data):
-    """Decodes an 8-bit bitmap file (uncompressed or RLE8): returns width,
-    height, the palette indices top row first, and the palette as B, G, R
-    translation tables."""
-    if data[:2] != b"BM":
-        raise Failure("not a bitmap file")
-    offset, = struct.unpack_from("<I", data, 10)
-    header_size, width, height, _, bits, compression = struct.unpack_from("<IiiHHI", data, 14)
-    colours, = struct.unpack_from("<I", data, 46)
-    if bits != 8 or compression not in (0, 1) or width <= 0 or height == 0:
-        raise Failure("unsupported bitmap: %d bits, compression %d" % (bits, compression))
-    colours = colours or 256
-    palette = data[14 + header_size:14 + header_size + 4 * colours] + bytes(4 * (256 - colours))
-    rows = [bytearray(width) for _ in range(abs(height))]
-    if compression == 0:
-        stride = (width + 3) & ~3
-        for y in range(abs(height)):
-            rows[y][:] = data[offset + y * stride:offset + y * stride + width]
-    else:
-        decode_rle8(data, offset, width, rows)
-    if height > 0:
-        rows.reverse()
-    tables = tuple(bytes(palette[4 * i + c] for i in range(256)) for c in range(3))
-    return width, abs(height), rows, tables
-
-
-def decode_rle8(data, pos, width, rows):
-    x = y = 0
-    while pos + 1 < len(data):
-        count, value = data[pos], data[pos + 1]
-        pos += 2
-        if count > 0:  # encoded run
-            if x + count > width or y >= len(rows):
-                raise Failure("run past the end of a row")
-            rows[y][x:x + count] = bytes((value,)) * count
-            x += count
-        elif value == 0:  # end of line
-            x, y = 0, y + 1
-        elif value == 1:  # end of bitmap
-            return
-        elif value == 2:  # delta
-            x, y = x + data[pos], y + data[pos + 1]
-            pos += 2
-        else:  # absolute run, padded to a whole word
-            if x + value > width or y >= len(rows):
-                raise Failure("run past the end of a row")
-            rows[y][x:x + value] = data[pos:pos + value]
-            x += value
-            pos += value + (value & 1)
-    raise Failure("no end-of-bitmap mark")
-
-
-def to_bgrx(indices, tables):
-    """Palette indices to pixels as a 24-bit X server hands them out: B, G, R, 0."""
-    out = bytearray(4 * len(indices))
-    for channel in range(3):
-        out[channel::4] = indices.translate(tables[channel])
-    return out
-
-
-def load_frames(directory):
-    """The visible part of each slot's frame, as screenshot bytes -> slot."""
-    frames = {}
-    for slot in range(SLOTS):
-        path = os.path.join(directory, "slot%02d.bmp" % slot)
-        with open(path, "rb") as f:
-            width, height, rows, tables = decode_bmp(f.read())
-        if (width, height) != FRAME_SIZE:
-            raise Failure("%s is %dx%d, not %dx%d" % ((path, width, height) + FRAME_SIZE))
-        visible = b"".join(bytes(row[:VISIBLE_SIZE[0]]) for row in rows[:VISIBLE_SIZE[1]])
-        key = bytes(to_bgrx(visible, tables))
-        if key in frames:
-            raise Failure("slots %d and %d show the same picture" % (frames[key], slot))
-        frames[key] = slot
-    return frames
-
-
-def write_png(path, width, height, bgrx):
-    """Writes B, G, R, X pixels as an RGB PNG; leaves the file alone when the
-    picture is unchanged, so a rerun does not touch it."""
-    raw = bytearray()
-    for y in range(height):
-        row = bgrx[y * width * 4:(y + 1) * width * 4]
-        rgb = bytearray(width * 3)
-        rgb[0::3], rgb[1::3], rgb[2::3] = row[2::4], row[1::4], row[0::4]
-        raw += b"\x00" + rgb
-
-    def chunk(tag, body):
-        return (struct.pack(">I", len(body)) + tag + body
-                + struct.pack(">I", zlib.crc32(tag + body) & 0xFFFFFFFF))
-
-    png = (b"\x89PNG\r\n\x1a\n"
-           + chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, 2, 0, 0, 0))
-           + chunk(b"IDAT", zlib.compress(bytes(raw), 9)) + chunk(b"IEND", b""))
-    if os.path.exists(path):
-        with open(path, "rb") as f:
-            if f.read() == png:
-                return
-    os.makedirs(os.path.dirname(os.path.abspath(path)), exist_ok=True)
-    with open(path + ".tmp", "wb") as f:
-        f.write(png)
-    os.replace(path + ".tmp", path)
-
-
-# ---------------------------------------------------------------- processes
-
-def die_with_parent():
-    """Run in each child: if this driver is killed, the kernel ends the child too."""
-    PR_SET_PDEATHSIG = 1
-    ctypes.CDLL(None, use_errno=True).prctl(PR_SET_PDEATHSIG, signal.SIGKILL)
-
-
-def stop_process(proc):
-    """Ends a child we started, by its id, and reaps it."""
-    if proc.poll() is None:
-        proc.terminate()
-        try:
-            proc.wait(timeout=5)
-        except subprocess.TimeoutExpired:
-            proc.kill()
-            proc.wait()
-
-
-class XServer:
-    """A private Xvfb on a free display number (chosen by Xvfb itself)."""
-
-    def __init__(self, timeout):
-        read_end, write_end = os.pipe()
-        self.log = tempfile.TemporaryFile()
-        self.proc = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", XVFB_SCREEN,
-             "-noreset", "-nolisten", "tcp"],
-            pass_fds=(write_end,), stdin=subprocess.DEVNULL, stdout=self.log,
-            stderr=self.log, preexec_fn=die_with_parent)
-        os.close(write_end)
-        try:
-            self.display = ":" + self._read_line(read_end, timeout)
-        except Failure:
-            self.stop()
-            raise
-        finally:
-            os.close(read_end)
-
-    def _read_line(self, fd, timeout):
-        # Xvfb writes the number and the newline separately: read up to the
-        # newline before trusting the number or closing the pipe.
-        deadline = time.monotonic() + timeout
-        text = b""
-        while not text.endswith(b"\n"):
-            left = deadline - time.monotonic()
-            if left <= 0 or not select.select([fd], [], [], left)[0]:
-                raise Failure("Xvfb did not report a display within %.0f s" % timeout)
-            chunk = os.read(fd, 64)
-            if not chunk:
-                raise Failure("Xvfb ended before it reported a display")
-            text += chunk
-        return text.decode().strip()
-
-    def stop(self):
-        stop_process(self.proc)
-        self.log.close()
-
-
-class Program:
-    """The program under test, started in the private display."""
-
-    def __init__(self, argv, env):
-        self.out = tempfile.TemporaryFile()
-        self.err = tempfile.TemporaryFile()
-        self.proc = subprocess.Popen(argv, env=env, stdin=subprocess.DEVNULL, stdout=self.out,
-                                     stderr=self.err, preexec_fn=die_with_parent)
-
-    def exit_status(self, timeout):
-        try:
-            return self.proc.wait(timeout=timeout)
-        except subprocess.TimeoutExpired:
-            raise Failure("the program did not end within %.0f s" % timeout) from None
-
-    def output(self):
-        texts = []
-        for f in (self.out, self.err):
-            f.seek(0)
-            texts.append(f.read().decode(errors="replace"))
-        return texts
-
-    def stop(self):
-        stop_process(self.proc)
-
-
-# ---------------------------------------------------------------- X access
-
-def run_xdotool(display, *args):
-    result = subprocess.run(["xdotool"] + [str(a) for a in args], env=dict(os.environ, DISPLAY=display),
-                            stdin=subprocess.DEVNULL, capture_output=True, text=True, timeout=20)
-    if result.returncode != 0:
-        raise Failure("xdotool %s failed: %s" % (" ".join(map(str, args)), result.stderr.strip()))
-
-
-class Screen:
-    """An Xlib connection to the private display."""
-
-    def __init__(self, display):
-        from Xlib import display as xdisplay
-        self.dpy = xdisplay.Display(display)
-        info = self.dpy.display.info
-        if info.image_byte_order != 0 or self.dpy.screen().root_depth != 24:
-            raise Failure("the X server does not hand out 24-bit little-endian pixels")
-        self.atom = self.dpy.intern_atom
-
-    def close(self):
-        self.dpy.close()
-
-    def title_of(self, window):
-        from Xlib import X
-        prop = window.get_full_property(self.atom("_NET_WM_NAME"), X.AnyPropertyType)
-        if prop is not None:
-            value = prop.value
-            return value.decode("utf-8", "replace") if isinstance(value, bytes) else str(value)
-        name = window.get_wm_name()
-        return name.decode("latin-1") if isinstance(name, bytes) else name
-
-    def find_window(self, title):
-        """The viewable window with exactly this title, or None."""
-        from Xlib import X, error
-        pending = [self.dpy.screen().root]
-        while pending:
-            window = pending.pop()
-            try:
-                if (self.title_of(window) == title
-                        and window.get_attributes().map_state == X.IsViewable):
-                    return window
-                pending.extend(window.query_tree().children)
-            except error.XError:
-                continue  # gone while we looked
-        return None
-
-    def grab(self, window, x, y, width, height):
-        """The pixels of a window rectangle (B, G, R, 0 each), or None if the
-        window cannot be read now."""
-        from Xlib import X, error
-        try:
-            image = window.get_image(x, y, width, height, X.ZPixmap, 0xFFFFFFFF)
-        except error.XError:
-            return None
-        data = bytearray(image.data)
-        if len(data) != width * height * 4:
-            return None
-        data[3::4] = bytes(width * height)
-        return bytes(data)
-
-    def send_close_request(self, window):
-        """What a window manager sends for the close button: WM_DELETE_WINDOW."""
-        from Xlib import X
-        from Xlib.protocol import event
-        message = event.ClientMessage(
-            window=window, client_type=self.atom("WM_PROTOCOLS"),
-            data=(32, [self.atom("WM_DELETE_WINDOW"), X.CurrentTime, 0, 0, 0]))
-        window.send_event(message, event_mask=0)
-        self.dpy.sync()
 
 
 # ---------------------------------------------------------------- a run
