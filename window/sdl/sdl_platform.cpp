@@ -39,7 +39,8 @@ constexpr int kIconSize = 48;
 // Failures before the window can show anything: one line, then status 1.
 [[noreturn]] void FailToStart(const std::string& what) {
   std::fprintf(stderr, "dorvik: %s\n", what.c_str());
-  std::exit(1);
+  std::fflush(nullptr);
+  std::_Exit(1);
 }
 
 std::string MissingDisplay() {
