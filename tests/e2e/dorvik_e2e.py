@@ -127,6 +127,15 @@ class Session:
                 return slot
         raise Failure("waited in vain for %s; slots seen: %s" % (what, self.trail()))
 
+    def wait_for_unknown(self, what):
+        """Polls until the picture region shows no frame at all."""
+        deadline = time.monotonic() + self.ctx.opts.timeout
+        while time.monotonic() < deadline:
+            self._check_running()
+            if self.slot() is None:
+                return
+        raise Failure("waited in vain for %s; slots seen: %s" % (what, self.trail()))
+
     def wait_slot(self, expected):
         return self.wait_for(lambda s: s == expected, "slot %d" % expected)
 
@@ -332,6 +341,21 @@ def click_scrub_and_resume(ctx):
     slots = s.watch(lambda seen: len(seen) > 5, "the saved run to resume")
     if any(picture_set(x) != 0 for x in slots):
         raise Failure("the resumed run left set 0: %s" % slots)
+    s.close()
+
+
+@scenario
+def repaint_when_uncovered(ctx):
+    """A standing picture that another window covered is painted again when
+    uncovered."""
+    s = ctx.session()
+    at = stop_animation(s)
+    cover = ctx.screen.cover(s.window, *ctx.opts.window_size)
+    try:
+        s.wait_for_unknown("the cover to hide the picture")
+    finally:
+        ctx.screen.uncover(cover)
+    s.wait_slot(at)
     s.close()
 
 

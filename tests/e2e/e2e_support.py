@@ -286,3 +286,18 @@ class Screen:
             data=(32, [self.atom("WM_DELETE_WINDOW"), X.CurrentTime, 0, 0, 0]))
         window.send_event(message, event_mask=0)
         self.dpy.sync()
+
+    def cover(self, window, width, height):
+        """Maps a black window of our own over `window`; returns it."""
+        geometry = window.translate_coords(self.dpy.screen().root, 0, 0)
+        screen = self.dpy.screen()
+        cover = screen.root.create_window(
+            -geometry.x, -geometry.y, width, height, 0, screen.root_depth,
+            background_pixel=screen.black_pixel, override_redirect=True)
+        cover.map()
+        self.dpy.sync()
+        return cover
+
+    def uncover(self, cover):
+        cover.destroy()
+        self.dpy.sync()
