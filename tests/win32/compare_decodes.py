@@ -14,7 +14,7 @@ import struct
 import sys
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "e2e"))
-from dorvik_e2e import Failure, decode_bmp  # noqa: E402  the e2e tests' plain decoder
+from e2e_support import Failure, decode_bmp  # noqa: E402  the e2e tests' plain decoder
 
 HOLDERS = 36
 

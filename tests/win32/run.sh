@@ -118,7 +118,8 @@ cleanup() {
 }
 trap cleanup EXIT
 
-export WINEPREFIX=$scratch/prefix WINEDLLOVERRIDES="mscoree,mshtml=" WINEDEBUG=-all
+# No Mono or Gecko prompts, and no desktop menu entries made for the prefix.
+export WINEPREFIX=$scratch/prefix WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d" WINEDEBUG=-all
 export WINEARCH=win32
 
 # A private X server on a display it picks itself; wine blocks without one.
