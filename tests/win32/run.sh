@@ -179,7 +179,7 @@ fi
 scenarios=$($python tests/e2e/dorvik_e2e.py --list | grep -vx 'no_display')
 # shellcheck disable=SC2086
 $python tests/e2e/dorvik_e2e.py --frames "$frames" --screenshot docs/screenshot-wine.png \
-  --window-size 363x555 --client-offset 0,0 --picture-origin 2,2 --no-size-hints \
+  --window-size 363x555 --client-offset 0,0 --picture-origin 2,2 \
   --start-timeout "$wine_run_timeout" --timeout 60 $scenarios \
   -- timeout "$wine_run_timeout" wine "$exe" 2>&1 | tee "$scratch/e2e.log" |
   sed -n 's/^PASS \(.*\) (.*/pass end to end: \1/p; s/^FAIL /fail end to end: /p; s/^  /     /p' | verdict
