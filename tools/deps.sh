@@ -12,6 +12,7 @@ if [ "${1:-}" != "--build" ]; then
   packages+=(
     clang-format xvfb xauth xdotool x11-apps x11-utils imagemagick python3 python3-xlib
     g++-mingw-w64-i686 binutils-mingw-w64-i686 wine wine32:i386 python3-pefile icoutils
+    qemu-user-static
   )
 fi
 
