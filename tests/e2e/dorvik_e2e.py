@@ -53,6 +53,10 @@ def step(before, after):
 
 # ---------------------------------------------------------------- a run
 
+class StartFailure(Failure):
+    """The program showed no frame: it ended, or no window came, in time."""
+
+
 class Session:
     """One run of the program: its window, what it shows, and input to it."""
 
@@ -74,7 +78,7 @@ class Session:
         # it counts as found once it shows a frame.
         deadline = time.monotonic() + opts.start_timeout
         while time.monotonic() < deadline:
-            self._check_running()
+            self._check_running(StartFailure)
             window = ctx.screen.find_window(opts.title)
             if window is not None:
                 self.window = window
@@ -82,15 +86,15 @@ class Session:
                     break
             time.sleep(0.01)
         else:
-            raise Failure("no window titled %r showed a frame within %.0f s"
-                          % (opts.title, opts.start_timeout))
+            raise StartFailure("no window titled %r showed a frame within %.0f s"
+                               % (opts.title, opts.start_timeout))
         run_xdotool(self.display, "windowfocus", "--sync", self.window.id)
 
-    def _check_running(self):
+    def _check_running(self, failure=Failure):
         status = self.program.proc.poll()
         if status is not None:
             out, err = self.program.output()
-            raise Failure("the program ended with status %d: %s" % (status, (out + err).strip()))
+            raise failure("the program ended with status %d: %s" % (status, (out + err).strip()))
 
     def grab_client(self):
         ox, oy = self.ctx.opts.client_offset
@@ -441,7 +445,17 @@ class Context:
             raise
 
     def session(self):
-        return Session(self)
+        # Under emulation a start can die before the program runs at all
+        # (the emulator itself faults): with --start-retries such a start is
+        # tried again. A program that starts and then misbehaves is never retried.
+        for attempt in range(self.opts.start_retries + 1):
+            try:
+                return Session(self)
+            except StartFailure as failure:
+                if attempt == self.opts.start_retries:
+                    raise
+                print("  start %d failed (%s); starting again" % (attempt + 1, failure), flush=True)
+                self.sessions.pop().close()
 
     def close_sessions(self, failure_name=None):
         for s in self.sessions:
@@ -494,6 +508,10 @@ def parse(argv):
     parser.add_argument("--screenshot", help="PNG file the screenshot scenario writes")
     parser.add_argument("--start-timeout", type=float, default=30,
                         help="seconds for the window to show its first frame (default 30)")
+    parser.add_argument("--start-retries", type=int, default=0,
+                        help="starts tried again when the program shows no frame (default 0)")
+    parser.add_argument("--budget", type=float,
+                        help="seconds after which no further scenario starts (default: none)")
     parser.add_argument("--timeout", type=float, default=20,
                         help="seconds to wait for any other state (default 20)")
     opts = parser.parse_args(argv)
@@ -515,10 +533,15 @@ def main(argv):
     signal.signal(signal.SIGTERM, lambda *_: sys.exit(1))
     frames = load_frames(opts.frames)
     ctx = Context(opts, frames)
-    passed = failed = 0
+    passed = failed = skipped = 0
+    began_all = time.monotonic()
     try:
         for name in opts.scenarios or list(SCENARIOS):
             began = time.monotonic()
+            if opts.budget is not None and began - began_all > opts.budget:
+                skipped += 1
+                print("SKIP %s: the run's %g s were spent" % (name, opts.budget), flush=True)
+                continue
             try:
                 SCENARIOS[name](ctx)
                 ctx.close_sessions()
@@ -530,7 +553,8 @@ def main(argv):
                 ctx.close_sessions(failure_name=name)
     finally:
         ctx.close()
-    print("%d passed, %d failed" % (passed, failed))
+    print("%d passed, %d failed" % (passed, failed)
+          + (", %d skipped" % skipped if skipped else ""))
     return 0 if failed == 0 else 1
 
 
