@@ -12,8 +12,11 @@ if [ "${1:-}" != "--build" ]; then
   packages+=(
     clang-format xvfb xauth xdotool x11-apps x11-utils imagemagick python3 python3-xlib
     g++-mingw-w64-i686 binutils-mingw-w64-i686 wine wine32:i386 python3-pefile icoutils
-    qemu-user-static
+    qemu-user-static wine64
   )
+  # wine64 brings the 64-bit wine server, which then serves the 32-bit
+  # programs too: where the kernel runs no 32-bit programs and wine goes
+  # through qemu-i386, the server at least runs natively.
 fi
 
 missing=()
