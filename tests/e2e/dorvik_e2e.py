@@ -23,8 +23,8 @@ import sys
 import time
 
 from e2e_support import (  # noqa: F401  (decode_bmp: for other tools that import this)
-    SLOTS, VISIBLE_SIZE, Failure, Program, Screen, XServer, decode_bmp, load_frames,
-    run_xdotool, write_png)
+    SLOTS, VISIBLE_SIZE, XVFB_SCREEN, Failure, GivenDisplay, Program, Screen, XServer, decode_bmp,
+    load_frames, run_xdotool, write_png)
 
 TITLE = "Ostrin Dorvik (for Vud etc)  SpaceBar +-*/,.mouse ESC"
 CLIENT_SIZE = (363, 555)
@@ -435,7 +435,7 @@ class Context:
     def __init__(self, opts, frames):
         self.opts = opts
         self.frames = frames
-        self.xserver = XServer(opts.timeout)
+        self.xserver = GivenDisplay(opts.display) if opts.display else XServer(opts.timeout)
         self.screen = None
         self.sessions = []
         try:
@@ -510,6 +510,9 @@ def parse(argv):
                         help="seconds for the window to show its first frame (default 30)")
     parser.add_argument("--start-retries", type=int, default=0,
                         help="starts tried again when the program shows no frame (default 0)")
+    parser.add_argument("--display",
+                        help="run in this X display (%s, no window manager) instead of a private Xvfb"
+                        % XVFB_SCREEN)
     parser.add_argument("--budget", type=float,
                         help="seconds after which no further scenario starts (default: none)")
     parser.add_argument("--timeout", type=float, default=20,

@@ -190,6 +190,16 @@ class XServer:
         self.log.close()
 
 
+class GivenDisplay:
+    """An X server someone else started and stops (--display)."""
+
+    def __init__(self, display):
+        self.display = display
+
+    def stop(self):
+        pass
+
+
 class Program:
     """The program under test, started in the private display."""
 
