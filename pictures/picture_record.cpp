@@ -44,6 +44,9 @@ std::array<int, kHolderCount> HolderListingOrder() {
 
 std::vector<std::uint8_t> PictureRecord(std::span<const std::uint8_t> bitmap_file) {
   std::vector<std::uint8_t> record;
+  // Reserving the whole record up front also keeps GCC 12's optimiser from
+  // misreading the growth of the first few bytes as an overflow.
+  record.reserve(12 + bitmap_file.size());
   const auto size = static_cast<std::uint32_t>(bitmap_file.size());
   Put32(record, size + 8);
   record.insert(record.end(), std::begin(kTag), std::end(kTag));
@@ -68,6 +71,10 @@ std::span<const std::uint8_t> ParsePictureRecord(std::span<const std::uint8_t> r
 std::vector<std::uint8_t> WindowDefinitionBytes(
     const std::vector<std::vector<std::uint8_t>>& bitmap_files) {
   std::vector<std::uint8_t> out;
+  // Names ("Picture1", "ImageNN") and counts are under 24 bytes per control.
+  std::size_t total = 24;
+  for (const auto& file : bitmap_files) total += 24 + file.size();
+  out.reserve(total);
   auto name = [&](const std::string& text) {
     out.push_back(static_cast<std::uint8_t>(text.size()));
     out.insert(out.end(), text.begin(), text.end());
