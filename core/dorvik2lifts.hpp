@@ -8,7 +8,7 @@
 #include <cstdint>
 
 #include "core/counted_wait.hpp"
-#include "window/platform.hpp"
+#include "core/platform.hpp"
 
 namespace dorvik {
 

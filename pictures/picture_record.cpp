@@ -2,7 +2,7 @@
 
 #include <string_view>
 
-#include "window/run_time_error.hpp"
+#include "core/run_time_error.hpp"
 
 namespace dorvik {
 namespace {

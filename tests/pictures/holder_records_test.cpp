@@ -5,13 +5,13 @@
 #include <string>
 #include <vector>
 
+#include "core/run_time_error.hpp"
 #include "pictures/bitmap_file.hpp"
 #include "pictures/canvas.hpp"
 #include "pictures/frame_drawing.hpp"
 #include "pictures/picture_record.hpp"
 #include "pictures/window_definition.hpp"
 #include "pictures/window_definition_data.hpp"
-#include "window/run_time_error.hpp"
 
 namespace {
 

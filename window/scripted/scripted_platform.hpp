@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "core/dorvik2lifts.hpp"
-#include "window/platform.hpp"
+#include "core/platform.hpp"
 
 namespace dorvik {
 

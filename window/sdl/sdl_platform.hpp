@@ -15,7 +15,7 @@
 #include <memory>
 
 #include "core/dorvik2lifts.hpp"
-#include "window/platform.hpp"
+#include "core/platform.hpp"
 #include "window/sdl/sdl_input.hpp"
 
 namespace dorvik::sdl {

@@ -10,7 +10,7 @@
 #include <memory>
 #include <span>
 
-#include "window/platform.hpp"
+#include "core/platform.hpp"
 
 namespace dorvik::win32 {
 

@@ -15,7 +15,7 @@
 #include <cstdint>
 
 #include "core/dorvik2lifts.hpp"
-#include "window/platform.hpp"
+#include "core/platform.hpp"
 
 namespace dorvik::win32 {
 

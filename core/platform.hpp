@@ -1,11 +1,11 @@
 // The services the program asks of the window system it runs on. Core code
 // reaches the window system only through this interface; each backend under
-// window/ (sdl/, win32/, scripted/) implements it once.
+// window/ (sdl/, win32/, scripted/) implements it once, and depends on it.
 #pragma once
 
 #include <memory>
 
-#include "window/run_time_error.hpp"
+#include "core/run_time_error.hpp"
 
 namespace dorvik {
 
