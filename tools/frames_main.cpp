@@ -29,7 +29,7 @@ int Fail(const std::string& message) {
 
 int WriteAll(const std::filesystem::path& dir) {
   for (int slot = 0; slot < dorvik::kHolderCount; ++slot) {
-    char name[16];
+    char name[24];  // room for any int, so no truncation is possible
     std::snprintf(name, sizeof name, "slot%02d.bmp", slot);
     if (!WriteFile(dir / name, dorvik::HolderBitmapFile(slot + 1)))
       return Fail("cannot write " + (dir / name).string());

@@ -41,7 +41,7 @@ TEST(FramesTool, WritesTheSlotsByteForByteAndBothFigures) {
   fs::remove_all(dir.parent_path());
   ASSERT_EQ(Frames(dir.string()).status, 0);
   for (int slot = 0; slot < 36; ++slot) {
-    char name[16];
+    char name[24];  // room for any int, so no truncation is possible
     std::snprintf(name, sizeof name, "slot%02d.bmp", slot);
     const auto embedded = dorvik::HolderBitmapFile(slot + 1);
     EXPECT_EQ(ReadFile(dir / name), std::vector<std::uint8_t>(embedded.begin(), embedded.end()))
