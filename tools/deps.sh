@@ -11,12 +11,11 @@ packages=(
 if [ "${1:-}" != "--build" ]; then
   packages+=(
     clang-format xvfb xauth xdotool x11-apps x11-utils imagemagick python3 python3-xlib
-    g++-mingw-w64-i686 binutils-mingw-w64-i686 wine wine32:i386 python3-pefile icoutils
-    qemu-user-static wine64
+    g++-mingw-w64-i686 binutils-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64
+    wine wine32:i386 wine64 python3-pefile icoutils
   )
-  # wine64 brings the 64-bit wine server, which then serves the 32-bit
-  # programs too: where the kernel runs no 32-bit programs and wine goes
-  # through qemu-i386, the server at least runs natively.
+  # wine32 runs the 32-bit program where the kernel runs 32-bit programs;
+  # wine64 runs its 64-bit twin everywhere else.
 fi
 
 missing=()

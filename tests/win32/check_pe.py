@@ -1,8 +1,9 @@
 #!/usr/bin/python3
 """Checks Dorvik.exe as Windows sees it, read back with python3-pefile and
-icoutils (wrestool, icotool). Usage: check_pe.py EXE ICO, where ICO is the
-icon file the build generated. Prints one 'pass NAME' or 'fail NAME: WHY' line
-per check."""
+icoutils (wrestool, icotool). Usage: check_pe.py i386|amd64 EXE ICO, where the
+first word is the machine the program is built for (the 32-bit program or its
+64-bit twin) and ICO is the icon file the build generated. Prints one
+'pass NAME' or 'fail NAME: WHY' line per check."""
 import os
 import subprocess
 import sys
@@ -18,6 +19,8 @@ VERSION_STRINGS = {
     "InternalName": "Dorvik",
     "OriginalFilename": "Dorvik.exe",
 }
+# The file header's machine and the optional header's magic of each build.
+MACHINES = {"i386": (0x14C, 0x10B, "PE32"), "amd64": (0x8664, 0x20B, "PE32+")}
 # (width, height, bits per pixel, palette size) of the three icon images.
 ICON_IMAGES = {(32, 32, 1, 2), (32, 32, 4, 16), (16, 16, 4, 16)}
 
@@ -62,10 +65,11 @@ def icon_pixels(path, into):
             for name in sorted(os.listdir(into))}
 
 
-def main(exe, ico):
+def main(machine, exe, ico):
+    machine_code, magic, header = MACHINES[machine]
     pe = pefile.PE(exe)
-    report("machine is i386", pe.FILE_HEADER.Machine == 0x14C, hex(pe.FILE_HEADER.Machine))
-    report("PE32 optional header", pe.OPTIONAL_HEADER.Magic == 0x10B, hex(pe.OPTIONAL_HEADER.Magic))
+    report(f"machine is {machine}", pe.FILE_HEADER.Machine == machine_code, hex(pe.FILE_HEADER.Machine))
+    report(f"{header} optional header", pe.OPTIONAL_HEADER.Magic == magic, hex(pe.OPTIONAL_HEADER.Magic))
     report("GUI subsystem", pe.OPTIONAL_HEADER.Subsystem == 2, pe.OPTIONAL_HEADER.Subsystem)
     dlls = {decode(entry.dll).lower() for entry in getattr(pe, "DIRECTORY_ENTRY_IMPORT", [])}
     report("imports only system DLLs", dlls and dlls <= SYSTEM_DLLS, sorted(dlls - SYSTEM_DLLS))
@@ -100,6 +104,6 @@ def main(exe, ico):
 
 
 if __name__ == "__main__":
-    if len(sys.argv) != 3:
-        sys.exit("usage: check_pe.py EXE ICO")
+    if len(sys.argv) != 4 or sys.argv[1] not in MACHINES:
+        sys.exit("usage: check_pe.py i386|amd64 EXE ICO")
     main(*sys.argv[1:])

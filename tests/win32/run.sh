@@ -1,135 +1,128 @@
 #!/usr/bin/env bash
-# Checks the Windows build (cmake --preset win32 && cmake --build --preset win32),
-# from the repository root, with no input:
-#   1. Dorvik.exe as Windows sees it, read back by python3-pefile and icoutils;
-#   2. a changed icon rebuilds the resources;
+# Checks the two Windows builds, from the repository root, with no input:
+# the 32-bit program (cmake --preset win32, build-win32/) and its 64-bit twin
+# (cmake --preset win64, build-win64/), built from the same sources.
+#   1. each Dorvik.exe as Windows sees it, read back by python3-pefile and icoutils;
+#   2. in each build, a changed icon rebuilds the resources, and nothing else does;
 #   3. under wine: the GDI's decoding of all 36 pictures against the stored bytes
-#      (and against the Linux build's generator output, when build/ has it);
-#   4. under wine + Xvfb: the end-to-end scenarios of tests/e2e, with real X input.
-# Every wine run has its own prefix under build-win32/ and runs under timeout.
-# Ends with "win32: N passed, N failed" (and the skipped count) and a non-zero
-# status on any failure.
+#      and against the Linux build's generator output (build/bin/dorvik-frames);
+#   4. under wine + Xvfb: every end-to-end scenario of tests/e2e, with real X input.
+# Wine runs the 32-bit program where this kernel runs 32-bit programs, and
+# otherwise the 64-bit twin in a 64-bit prefix: it is tried once, at the start,
+# and the script says which it runs and why. Every wine run is under timeout.
+# Ends with "windows: N passed, N failed" and a non-zero status on any failure.
 set -uo pipefail
 shopt -s lastpipe  # the counting end of each "checks | verdict" pipe runs in this shell
 cd "$(dirname "$0")/../.."
 root=$PWD
-
-build=build-win32
-exe=$build/bin/Dorvik.exe
-dump_exe=$build/bin/dorvik-gdi-dump.exe
 python=/usr/bin/python3  # Debian's, with python3-pefile and python3-xlib
-# Generous: under emulation wine is slow to start a prefix.
-wine_boot_timeout=${DORVIK_WINE_BOOT_TIMEOUT:-900}
-wine_run_timeout=${DORVIK_WINE_RUN_TIMEOUT:-300}
+wine_boot_timeout=${DORVIK_WINE_BOOT_TIMEOUT:-300}
+wine_run_timeout=${DORVIK_WINE_RUN_TIMEOUT:-120}
 
-passed=0 failed=0 skipped=0
+passed=0 failed=0
 verdict() {  # reads "pass NAME" / "fail NAME: WHY" lines
   local word rest
   while read -r word rest; do
     case $word in
       pass) passed=$((passed + 1)); echo "PASS $rest" ;;
       fail) failed=$((failed + 1)); echo "FAIL $rest" ;;
-      skip) skipped=$((skipped + 1)); echo "SKIP $rest" ;;
       *) echo "     $word $rest" ;;
     esac
   done
 }
-skip() { skipped=$((skipped + $1)); echo "SKIP $2"; }
 finish() {
-  echo "win32: $passed passed, $failed failed, $skipped skipped"
+  echo "windows: $passed passed, $failed failed"
   [ "$failed" -eq 0 ] && [ "$passed" -gt 0 ]
   exit
 }
 
-if [ ! -f "$exe" ] || [ ! -f "$dump_exe" ]; then
-  echo "fail the Windows build: $exe or $dump_exe is missing (run cmake --build --preset win32)" | verdict
-  finish
-fi
+# build directory and the machine its programs are for
+builds=("build-win32 i386" "build-win64 amd64")
+for entry in "${builds[@]}"; do
+  read -r build _ <<<"$entry"
+  for program in Dorvik.exe dorvik-gdi-dump.exe; do
+    [ -f "$build/bin/$program" ] ||
+      echo "fail the Windows build: $build/bin/$program is missing (cmake --build --preset ${build#build-})" | verdict
+  done
+done
+[ -x build/bin/dorvik-frames ] ||
+  echo "fail the reference frames: build/bin/dorvik-frames is missing (cmake --build --preset default)" | verdict
+[ "$failed" -eq 0 ] || finish
 
-echo "== Dorvik.exe read back with pefile and icoutils"
-$python tests/win32/check_pe.py "$exe" "$build/icon/dorvik.ico" 2>&1 | verdict
+for entry in "${builds[@]}"; do
+  read -r build machine <<<"$entry"
+  echo "== $build/bin/Dorvik.exe read back with pefile and icoutils"
+  $python tests/win32/check_pe.py "$machine" "$build/bin/Dorvik.exe" "$build/icon/dorvik.ico" 2>&1 |
+    sed "s/^\(pass\|fail\) /\1 $machine: /" | verdict
 
-echo "== the build's dependencies"
-# A newer icon must rebuild the compiled resources, and nothing else may.
-res=$build/window/win32/CMakeFiles/Dorvik.dir/Dorvik.rc.res
-stamp() { stat -c %Y.%y "$res" 2>/dev/null; }
-cmake --build "$build" >/dev/null 2>&1
-before=$(stamp)
-cmake --build "$build" >/dev/null 2>&1
-unchanged=$(stamp)
-touch "$build/icon/dorvik.ico"
-cmake --build "$build" >/dev/null 2>&1
-after=$(stamp)
-{
-  if [ -n "$before" ] && [ "$before" = "$unchanged" ]; then
-    echo "pass an up-to-date build leaves the resources alone"
-  else
-    echo "fail an up-to-date build leaves the resources alone: $res changed or is missing"
-  fi
-  if [ -n "$after" ] && [ "$after" != "$unchanged" ]; then
-    echo "pass a changed icon rebuilds the resources"
-  else
-    echo "fail a changed icon rebuilds the resources: $res was not rebuilt"
-  fi
-} | verdict
+  echo "== $build: the build's dependencies"
+  # A newer icon must rebuild the compiled resources, and nothing else may.
+  res=$build/window/win32/CMakeFiles/Dorvik.dir/Dorvik.rc.res
+  stamp() { stat -c %Y.%y "$res" 2>/dev/null; }
+  cmake --build "$build" >/dev/null 2>&1
+  before=$(stamp)
+  cmake --build "$build" >/dev/null 2>&1
+  unchanged=$(stamp)
+  touch "$build/icon/dorvik.ico"
+  cmake --build "$build" >/dev/null 2>&1
+  after=$(stamp)
+  {
+    if [ -n "$before" ] && [ "$before" = "$unchanged" ]; then
+      echo "pass $machine: an up-to-date build leaves the resources alone"
+    else
+      echo "fail $machine: an up-to-date build leaves the resources alone: $res changed or is missing"
+    fi
+    if [ -n "$after" ] && [ "$after" != "$unchanged" ]; then
+      echo "pass $machine: a changed icon rebuilds the resources"
+    else
+      echo "fail $machine: a changed icon rebuilds the resources: $res was not rebuilt"
+    fi
+  } | verdict
+done
 
 # ------------------------------------------------------------------ wine
-wine_checks=2  # the GDI decoding and the end-to-end run, counted when skipped
-if ! command -v wine >/dev/null || ! command -v Xvfb >/dev/null || ! command -v xdotool >/dev/null; then
-  skip $wine_checks "wine checks: wine, Xvfb or xdotool is not installed (tools/deps.sh installs them)"
-  finish
+for tool in wine wineserver Xvfb xdotool; do
+  command -v $tool >/dev/null ||
+    echo "fail wine checks: $tool is not installed (tools/deps.sh installs it)" | verdict
+done
+[ "$failed" -eq 0 ] || finish
+
+# One try of wine's 32-bit loader. A handler registered for 32-bit x86
+# programs (binfmt_misc) would emulate them rather than run them: that counts
+# as no. DORVIK_WINE_BITS=64 takes the 64-bit way even where 32 would work.
+emulator=$(grep -ls '^magic 7f454c4601010100000000000000000002000300' /proc/sys/fs/binfmt_misc/* 2>/dev/null | head -n 1)
+if [ "${DORVIK_WINE_BITS:-}" = 64 ]; then
+  why="DORVIK_WINE_BITS=64 asks for it"
+elif [ -n "$emulator" ]; then
+  why="32-bit programs would run emulated here ($emulator is registered for them)"
+elif answer=$(timeout 60 /usr/lib/wine/wine --version 2>&1); then
+  bits=32
+else
+  why="this kernel runs no 32-bit programs (wine's 32-bit loader: $(tail -n 1 <<<"$answer"))"
 fi
-# wine32 is a 32-bit Linux program. Some kernels are booted without 32-bit
-# support; there wine runs only through qemu-i386 user-mode emulation (an i386
-# binfmt_misc entry), many times slower. That way is taken only when asked for
-# with DORVIK_WINE_VIA_QEMU=1, which (as root, with qemu-user-static installed)
-# also registers the entry if it is missing.
-qemu_entry=/proc/sys/fs/binfmt_misc/qemu-i386
-register_qemu_i386() {
-  [ "$(id -u)" -eq 0 ] && command -v qemu-i386-static >/dev/null || return 1
-  [ -e /proc/sys/fs/binfmt_misc/register ] ||
-    mount -t binfmt_misc binfmt_misc /proc/sys/fs/binfmt_misc || return 1
-  [ -e $qemu_entry ] && return 0
-  local magic='\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00'
-  local mask='\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff'
-  echo ":qemu-i386:M::$magic:$mask:$(command -v qemu-i386-static):F" >/proc/sys/fs/binfmt_misc/register
-}
-via_qemu=${DORVIK_WINE_VIA_QEMU:-0}
-emulated=0
-if ! timeout 60 wine --version >/dev/null 2>&1 && [ "$via_qemu" = 1 ]; then
-  register_qemu_i386 || echo "     could not register qemu-i386 for 32-bit programs"
+if [ "${bits:-}" = 32 ]; then
+  build=build-win32 wine=(wine)
+  export WINEARCH=win32
+  echo "wine: running the 32-bit $build/bin/Dorvik.exe in a 32-bit prefix: this kernel runs 32-bit programs ($answer)"
+else
+  build=build-win64 wine=(/usr/lib/wine/wine64)
+  export WINEARCH=win64 WINELOADER=/usr/lib/wine/wine64
+  echo "wine: running the 64-bit twin $build/bin/Dorvik.exe in a 64-bit prefix: $why"
 fi
-if ! timeout 60 wine --version >/dev/null 2>&1; then
-  skip $wine_checks "wine checks: this machine cannot run wine's 32-bit loader ($(timeout 60 wine --version 2>&1 | tail -n 1)); DORVIK_WINE_VIA_QEMU=1 runs them under qemu-i386 emulation (as root, with qemu-user-static)"
-  finish
-fi
-if grep -qs '^enabled' $qemu_entry; then
-  if [ "$via_qemu" != 1 ]; then
-    skip $wine_checks "wine checks: wine runs here only through qemu-i386 emulation; DORVIK_WINE_VIA_QEMU=1 runs them that way (slow)"
-    finish
-  fi
-  echo "     wine runs through qemu-i386 emulation: slow, with long time limits"
-  emulated=1
-  wine_boot_timeout=${DORVIK_WINE_BOOT_TIMEOUT:-1500}
-  wine_run_timeout=${DORVIK_WINE_RUN_TIMEOUT:-900}
-fi
-# Seconds until the test command's deadline (tools/test.sh sets it; a
-# standalone run has two hours).
-deadline=${DORVIK_TEST_DEADLINE:-$(($(date +%s) + 7200))}
-seconds_left() { echo $((deadline - $(date +%s))); }
+exe=$build/bin/Dorvik.exe
+dump_exe=$build/bin/dorvik-gdi-dump.exe
 
 scratch=$(mktemp -d "$root/$build/wine-run.XXXXXX")
 xvfb_pid=
 cleanup() {
-  [ -n "${WINEPREFIX:-}" ] && timeout 60 wineserver -k >/dev/null 2>&1
+  timeout 60 wineserver -k >/dev/null 2>&1
   [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null && wait "$xvfb_pid" 2>/dev/null
   rm -rf "$scratch"
 }
 trap cleanup EXIT
 
 # No Mono or Gecko prompts, and no desktop menu entries made for the prefix.
-export WINEPREFIX=$scratch/prefix1 WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d" WINEDEBUG=-all
-export WINEARCH=win32
+export WINEPREFIX=$scratch/prefix WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d" WINEDEBUG=-all
 
 # A private X server on a display it picks itself; wine blocks without one.
 # The end-to-end driver runs in it too (the screen its own Xvfb would have).
@@ -150,92 +143,47 @@ fi
 export DISPLAY=:$(head -n 1 "$display_file")
 
 echo "== a fresh wine prefix"
-# wineboot can give up waiting while the prefix is still being set up (under
-# emulation it does): wait for the server to go idle, then look at the result.
-# Under emulation a wine process now and then dies inside the emulator, and a
-# prefix set up then can stay unfinished: one more try on a new prefix.
-boot_attempts=1
-[ "$emulated" = 1 ] && boot_attempts=2
-prefix_made=0
-for attempt in $(seq "$boot_attempts"); do
-  if [ "$attempt" -gt 1 ] && [ "$(seconds_left)" -lt $((wine_boot_timeout + 1800)) ]; then
-    echo "     no time left for another try"
-    break
-  fi
-  export WINEPREFIX=$scratch/prefix$attempt
-  timeout "$wine_boot_timeout" wineboot -i >"$scratch/wineboot.log" 2>&1
-  timeout "$wine_boot_timeout" wineserver -w
-  if [ -f "$WINEPREFIX/drive_c/windows/system32/kernel32.dll" ]; then
-    prefix_made=1
-    break
-  fi
-  echo "     wineboot made no prefix within ${wine_boot_timeout}s (try $attempt): $(tail -n 2 "$scratch/wineboot.log" | tr '\n' ' ')"
-  timeout 60 wineserver -k >/dev/null 2>&1
-done
-if [ "$prefix_made" = 0 ]; then
-  if [ "$emulated" = 1 ]; then
-    # The emulator, not our program, failed: say so plainly rather than
-    # report it as a fault of Dorvik.exe.
-    skip $wine_checks "wine checks: wine under qemu-i386 emulation could not set up a prefix on this machine"
-  else
-    echo "fail wineboot made no prefix within ${wine_boot_timeout}s" | verdict
-  fi
+began=$SECONDS
+timeout "$wine_boot_timeout" "${wine[@]}" wineboot -i >"$scratch/wineboot.log" 2>&1
+timeout "$wine_boot_timeout" wineserver -w
+if [ ! -f "$WINEPREFIX/drive_c/windows/system32/kernel32.dll" ]; then
+  echo "fail wineboot made no prefix within ${wine_boot_timeout}s: $(tail -n 2 "$scratch/wineboot.log" | tr '\n' ' ')" | verdict
   finish
 fi
+echo "     made in $((SECONDS - began)) s"
 
-# Wine sets up a session (wineboot, services, the desktop) for its first
-# program and ends it with its last one: a program that waits for input that
-# never comes keeps one session for all the program starts below, each of
-# which would otherwise pay for a new one (minutes under emulation).
+# Wine sets up a session (services, the desktop) for its first program and
+# ends it with its last one: a program that waits for input that never comes
+# keeps one session for all the program starts below, each of which would
+# otherwise pay for a new one.
 mkfifo "$scratch/keeper.in"
 exec 8<>"$scratch/keeper.in"
-wine cmd.exe <"$scratch/keeper.in" >/dev/null 2>&1 &
+timeout 1800 "${wine[@]}" cmd.exe <"$scratch/keeper.in" >/dev/null 2>&1 &
 
 echo "== the 36 pictures decoded by wine's GDI"
 mkdir -p "$scratch/dump"
-frames=
-if [ -x build/bin/dorvik-frames ] && build/bin/dorvik-frames "$scratch/frames" >/dev/null; then
-  frames=$scratch/frames
-else
-  skip 1 "comparison with the generator's bytes: build/bin/dorvik-frames is not built"
+frames=$scratch/frames
+if ! build/bin/dorvik-frames "$frames" >/dev/null; then
+  echo "fail build/bin/dorvik-frames could not write the reference frames" | verdict
+  finish
 fi
-if (cd "$scratch/dump" && timeout "$wine_run_timeout" wine "$root/$dump_exe"); then
-  $python tests/win32/compare_decodes.py "$scratch/dump" $frames 2>&1 | verdict
+if (cd "$scratch/dump" && timeout "$wine_run_timeout" "${wine[@]}" "$root/$dump_exe"); then
+  $python tests/win32/compare_decodes.py "$scratch/dump" "$frames" 2>&1 | verdict
 else
   echo "fail dorvik-gdi-dump.exe under wine (status $?)" | verdict
 fi
 
 echo "== end to end under wine: the scenarios of tests/e2e"
-if [ -z "$frames" ]; then
-  skip 1 "end-to-end scenarios: they need the reference frames of build/bin/dorvik-frames"
-  finish
-fi
 # Wine with no window manager: the titled X window is the client area itself.
 # A display-less run of wine blocks instead of failing, so that scenario is
 # left to this script's own display check above.
 scenarios=$($python tests/e2e/dorvik_e2e.py --list | grep -vx 'no_display')
-if [ "$emulated" = 1 ]; then
-  # Under emulation a program start takes a minute or two: the scenarios of
-  # the window, the keys, the mouse and both ways to quit come first, then
-  # repaint, close request and screenshot, for as long as the budget lasts.
-  scenarios="title_and_size startup_run stop_and_step space_switches_set run_directions
-             click_scrub_and_resume escape_quits double_click_quits
-             repaint_when_uncovered close_request_quits screenshot"
-fi
-# Under emulation the whole test command must stay within CI's time: no
-# scenario starts once the wine part has used its share (those left are
-# reported as skipped).
-budget=
-if [ "$emulated" = 1 ]; then
-  budget="--budget $(($(seconds_left) - wine_run_timeout))"
-fi
 # shellcheck disable=SC2086
 $python tests/e2e/dorvik_e2e.py --display "$DISPLAY" --frames "$frames" --screenshot docs/screenshot-wine.png \
   --window-size 363x555 --client-offset 0,0 --picture-origin 2,2 \
-  --start-timeout "$wine_run_timeout" --start-retries "$emulated" --timeout 60 $budget $scenarios \
-  -- timeout "$wine_run_timeout" wine "$exe" 2>&1 | tee "$scratch/e2e.log" |
-  sed -n 's/^PASS \(.*\) (.*/pass end to end: \1/p; s/^FAIL /fail end to end: /p; s/^  /     /p;
-          s/^SKIP \(.*\)/skip end to end: \1/p' | verdict
+  --start-timeout "$wine_run_timeout" --timeout 60 $scenarios \
+  -- timeout "$wine_run_timeout" "${wine[@]}" "$exe" 2>&1 | tee "$scratch/e2e.log" |
+  sed -n 's/^PASS \(.*\)/pass end to end: \1/p; s/^FAIL /fail end to end: /p; s/^  /     /p' | verdict
 if ! grep -qE '^[0-9]+ passed, [0-9]+ failed' "$scratch/e2e.log"; then
   echo "fail the end-to-end driver did not finish: $(tail -n 3 "$scratch/e2e.log")" | verdict
 fi
