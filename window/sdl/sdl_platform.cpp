@@ -16,11 +16,16 @@ namespace dorvik::sdl {
 
 namespace {
 
-// A frame picture as the renderer holds it: a texture made once, at start-up.
+// A frame picture as decoded once, at start-up, in its stored form: 8 bits a
+// pixel and the bitmap's own colour table. Painting converts it to the
+// window's pixels on the way; no 32-bit copy of it is ever kept.
 class SdlPicture final : public DecodedPicture {
  public:
-  explicit SdlPicture(SDL_Texture* texture) : texture(texture) {}
-  SDL_Texture* const texture;
+  explicit SdlPicture(SDL_Surface* surface) : surface(surface) {}
+  ~SdlPicture() override { SDL_FreeSurface(surface); }
+  SdlPicture(const SdlPicture&) = delete;
+  SdlPicture& operator=(const SdlPicture&) = delete;
+  SDL_Surface* const surface;
 };
 
 struct Colour {
@@ -59,8 +64,11 @@ void Check(int sdl_status) {
   if (sdl_status < 0) RaiseRenderFailure();
 }
 
-void SetColour(SDL_Renderer* renderer, Colour colour) {
-  Check(SDL_SetRenderDrawColor(renderer, colour.r, colour.g, colour.b, SDL_ALPHA_OPAQUE));
+// Fills `rects` of the window's surface (all of it for none) with `colour`.
+void Fill(SDL_Surface* target, std::span<const SDL_Rect> rects, Colour colour) {
+  const Uint32 pixel = SDL_MapRGB(target->format, colour.r, colour.g, colour.b);
+  Check(rects.empty() ? SDL_FillRect(target, nullptr, pixel)
+                      : SDL_FillRects(target, rects.data(), static_cast<int>(rects.size()), pixel));
 }
 
 // The cam icon in the window's title bar and task switcher.
@@ -98,8 +106,7 @@ SdlPlatform::SdlPlatform() {
 
 SdlPlatform::~SdlPlatform() {
   current_.reset();
-  for (Picture& holder : holders_) holder.reset();
-  if (renderer_ != nullptr) SDL_DestroyRenderer(renderer_);  // and its textures
+  for (Picture& holder : holders_) holder.reset();  // and their surfaces
   if (window_ != nullptr) SDL_DestroyWindow(window_);
   SDL_Quit();
 }
@@ -109,13 +116,10 @@ void SdlPlatform::OpenWindow() {
   // handlers of its own, rather than queueing a quit event that only the
   // next pump would see.
   SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-  // The counted wait alone paces the animation: no wait for the vertical sync.
-  SDL_SetHint(SDL_HINT_RENDER_VSYNC, "0");
-  // The software renderer, drawing straight into the X window's shared
-  // memory image rather than through an OpenGL texture, starts fastest, needs
-  // the least memory and copies pixels exactly. SDL_RENDER_DRIVER and
-  // SDL_FRAMEBUFFER_ACCELERATION in the environment still choose otherwise.
-  SDL_SetHint(SDL_HINT_RENDER_DRIVER, "software");
+  // Painting goes straight into the window's own surface (on X the window's
+  // shared-memory image), with no renderer and no wait for the vertical
+  // sync: that starts fastest, needs the least memory and copies pixels
+  // exactly. Left to itself SDL may back the surface with an OpenGL texture.
   SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
 
   const char* x_display = std::getenv("DISPLAY");
@@ -138,25 +142,26 @@ void SdlPlatform::OpenWindow() {
                              kClientWidth, kClientHeight, SDL_WINDOW_HIDDEN);
   if (window_ == nullptr) FailToStart(std::string("cannot open the window: ") + SDL_GetError());
   SetWindowIcon(window_);
-  renderer_ = SDL_CreateRenderer(window_, -1, 0);
-  if (renderer_ == nullptr) {
+  if (SDL_GetWindowSurface(window_) == nullptr) {
     FailToStart(std::string("cannot draw in the window: ") + SDL_GetError());
   }
 }
 
-// Each holder's stored bitmap becomes a texture now, once; showing a frame
-// later only picks one of them.
+// Each holder's stored bitmap is decoded now, once, into an 8-bit surface with
+// the bitmap's colour table; showing a frame later only picks one of them.
 void SdlPlatform::DecodeHolderPictures() {
   for (int number = 1; number <= Dorvik2Lifts::kSlots; ++number) {
     const std::span<const std::uint8_t> file = HolderBitmapFile(number);
     SDL_RWops* stream = SDL_RWFromConstMem(file.data(), static_cast<int>(file.size()));
     SDL_Surface* surface = stream == nullptr ? nullptr : SDL_LoadBMP_RW(stream, 1);
     if (surface == nullptr) throw RunTimeError(error_number::kInvalidPicture, "Invalid picture");
-    SDL_Texture* texture = SDL_CreateTextureFromSurface(renderer_, surface);
-    SDL_FreeSurface(surface);
-    if (texture == nullptr) throw RunTimeError(error_number::kInvalidPicture, "Invalid picture");
-    SDL_SetTextureBlendMode(texture, SDL_BLENDMODE_NONE);
-    holders_[static_cast<std::size_t>(number - 1)] = std::make_shared<const SdlPicture>(texture);
+    auto picture = std::make_shared<const SdlPicture>(surface);
+    // Pixels copied as they are: no colour key, no blending.
+    if (surface->format->BitsPerPixel != 8 ||
+        SDL_SetSurfaceBlendMode(surface, SDL_BLENDMODE_NONE) < 0) {
+      throw RunTimeError(error_number::kInvalidPicture, "Invalid picture");
+    }
+    holders_[static_cast<std::size_t>(number - 1)] = std::move(picture);
   }
 }
 
@@ -222,9 +227,9 @@ void SdlPlatform::ShowPicture(const Picture& picture) {
     throw RunTimeError(error_number::kInvalidPicture, "Invalid picture");
   }
   // The same picture again changes nothing on the screen: no repaint.
-  if (sdl_picture->texture != current_texture_) needs_paint_ = true;
+  if (sdl_picture->surface != current_surface_) needs_paint_ = true;
   current_ = picture;
-  current_texture_ = sdl_picture->texture;
+  current_surface_ = sdl_picture->surface;
 }
 
 // Takes the waiting events off the queue in batches without pumping again, so
@@ -253,7 +258,7 @@ Picture SdlPlatform::HolderPicture(int number) {
 
 void SdlPlatform::ClearWindow() {
   current_.reset();
-  current_texture_ = nullptr;
+  current_surface_ = nullptr;
   Paint();
 }
 
@@ -275,17 +280,19 @@ void SdlPlatform::ReportRunTimeError(const RunTimeError& error) {
 
 // The whole client area is the display area: its background, the current
 // picture unscaled at the inner area's top-left (clipped to the inner area),
-// and the sunken border over both.
+// and the sunken border over both, all drawn into the window's surface, which
+// then goes to the screen in one piece.
 void SdlPlatform::Paint() {
-  SetColour(renderer_, kBackground);
-  Check(SDL_RenderClear(renderer_));
-  if (current_texture_ != nullptr) {
-    int width = 0;
-    int height = 0;
-    Check(SDL_QueryTexture(current_texture_, nullptr, nullptr, &width, &height));
-    const SDL_Rect source{0, 0, SDL_min(width, kInnerWidth), SDL_min(height, kInnerHeight)};
-    const SDL_Rect target{kBorder, kBorder, source.w, source.h};
-    Check(SDL_RenderCopy(renderer_, current_texture_, &source, &target));
+  // The same surface from one call to the next, unless the window changed
+  // size; then SDL makes a new one here.
+  SDL_Surface* target = SDL_GetWindowSurface(window_);
+  if (target == nullptr) RaiseRenderFailure();
+  Fill(target, {}, kBackground);
+  if (current_surface_ != nullptr) {
+    SDL_Rect source{0, 0, SDL_min(current_surface_->w, kInnerWidth),
+                    SDL_min(current_surface_->h, kInnerHeight)};
+    SDL_Rect place{kBorder, kBorder, source.w, source.h};
+    Check(SDL_BlitSurface(current_surface_, &source, target, &place));
   }
   const int right = kAreaWidth - 1;
   const int bottom = kAreaHeight - 1;
@@ -294,18 +301,14 @@ void SdlPlatform::Paint() {
   const SDL_Rect inner_top_left[] = {{1, 1, kAreaWidth - 2, 1}, {1, 1, 1, kAreaHeight - 2}};
   const SDL_Rect inner_bottom_right[] = {{1, bottom - 1, kAreaWidth - 2, 1},
                                          {right - 1, 1, 1, kAreaHeight - 2}};
-  SetColour(renderer_, kShadow);
-  Check(SDL_RenderFillRects(renderer_, outer_top_left, 2));
-  SetColour(renderer_, kHighlight);
-  Check(SDL_RenderFillRects(renderer_, outer_bottom_right, 2));
-  SetColour(renderer_, kDarkShadow);
-  Check(SDL_RenderFillRects(renderer_, inner_top_left, 2));
-  SetColour(renderer_, kLight);
-  Check(SDL_RenderFillRects(renderer_, inner_bottom_right, 2));
-  SDL_RenderPresent(renderer_);
+  Fill(target, outer_top_left, kShadow);
+  Fill(target, outer_bottom_right, kHighlight);
+  Fill(target, inner_top_left, kDarkShadow);
+  Fill(target, inner_bottom_right, kLight);
+  Check(SDL_UpdateWindowSurface(window_));
   needs_paint_ = false;
 
-  if (report_first_frame_ && current_texture_ != nullptr) {
+  if (report_first_frame_ && current_surface_ != nullptr) {
     report_first_frame_ = false;
     timespec now{};
     clock_gettime(CLOCK_MONOTONIC, &now);

@@ -1,8 +1,9 @@
 // SDL2 backend, part 1 of 2: the platform services of the Linux window.
 // Implements every dorvik::PlatformServices operation: show picture (makes one
-// of the textures built at start-up current), the event pump (every waiting
+// of the pictures decoded at start-up current), the event pump (every waiting
 // event delivered, then the display area painted), picture from a holder (the
-// 36 frame pictures decoded with SDL's BMP loader while the window is built),
+// 36 frame pictures decoded with SDL's BMP loader while the window is built,
+// kept as they are stored: 8-bit paletted surfaces),
 // the quit sequence's window operation (clears the display area), the end of
 // the process and the run-time error report (standard error and a message
 // box). It also builds the window and runs its dispatch until activation.
@@ -58,11 +59,10 @@ class SdlPlatform final : public PlatformServices {
   void Paint();
 
   SDL_Window* window_ = nullptr;
-  SDL_Renderer* renderer_ = nullptr;
   std::array<Picture, Dorvik2Lifts::kSlots> holders_;
-  // The display area's own reference to its picture, and its texture.
+  // The display area's own reference to its picture, and its surface.
   Picture current_;
-  SDL_Texture* current_texture_ = nullptr;
+  SDL_Surface* current_surface_ = nullptr;
   bool needs_paint_ = true;
   bool report_first_frame_ = false;
   std::unique_ptr<SdlInput> input_;
