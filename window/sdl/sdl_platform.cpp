@@ -64,11 +64,16 @@ void Check(int sdl_status) {
   if (sdl_status < 0) RaiseRenderFailure();
 }
 
-// Fills `rects` of the window's surface (all of it for none) with `colour`.
+// Fills `rects` of the window's surface with `colour` (empty ones draw nothing).
 void Fill(SDL_Surface* target, std::span<const SDL_Rect> rects, Colour colour) {
   const Uint32 pixel = SDL_MapRGB(target->format, colour.r, colour.g, colour.b);
-  Check(rects.empty() ? SDL_FillRect(target, nullptr, pixel)
-                      : SDL_FillRects(target, rects.data(), static_cast<int>(rects.size()), pixel));
+  Check(SDL_FillRects(target, rects.data(), static_cast<int>(rects.size()), pixel));
+}
+
+// The part of a picture that the inner area shows: from its top-left corner,
+// at most the inner area's size.
+SDL_Rect PictureSource(const SDL_Surface* picture) {
+  return {0, 0, SDL_min(picture->w, kInnerWidth), SDL_min(picture->h, kInnerHeight)};
 }
 
 // The cam icon in the window's title bar and task switcher.
@@ -185,7 +190,7 @@ void SdlPlatform::Run(Dorvik2Lifts& form) {
           event.type == SDL_WINDOWEVENT && (event.window.event == SDL_WINDOWEVENT_SHOWN ||
                                             event.window.event == SDL_WINDOWEVENT_FOCUS_GAINED);
       if (HandleWindowEvent(event)) {
-        if (needs_paint_) Paint();
+        if (damage_ != Damage::kNone) Paint();
         if (activation && !activated) {
           activated = true;
           form.Form_Activate();
@@ -213,7 +218,7 @@ bool SdlPlatform::HandleWindowEvent(const SDL_Event& event) {
     case SDL_WINDOWEVENT_EXPOSED:
     case SDL_WINDOWEVENT_RESTORED:
     case SDL_WINDOWEVENT_SIZE_CHANGED:
-      needs_paint_ = true;
+      damage_ = Damage::kWhole;
       break;
     default:
       break;
@@ -227,7 +232,9 @@ void SdlPlatform::ShowPicture(const Picture& picture) {
     throw RunTimeError(error_number::kInvalidPicture, "Invalid picture");
   }
   // The same picture again changes nothing on the screen: no repaint.
-  if (sdl_picture->surface != current_surface_) needs_paint_ = true;
+  if (sdl_picture->surface != current_surface_ && damage_ == Damage::kNone) {
+    damage_ = Damage::kPicture;
+  }
   current_ = picture;
   current_surface_ = sdl_picture->surface;
 }
@@ -246,7 +253,7 @@ void SdlPlatform::PumpEvents() {
     }
     if (taken < static_cast<int>(batch_.size())) break;
   }
-  if (needs_paint_) Paint();
+  if (damage_ != Damage::kNone) Paint();
 }
 
 Picture SdlPlatform::HolderPicture(int number) {
@@ -259,6 +266,7 @@ Picture SdlPlatform::HolderPicture(int number) {
 void SdlPlatform::ClearWindow() {
   current_.reset();
   current_surface_ = nullptr;
+  damage_ = Damage::kWhole;
   Paint();
 }
 
@@ -278,22 +286,56 @@ void SdlPlatform::ReportRunTimeError(const RunTimeError& error) {
   std::_Exit(1);
 }
 
-// The whole client area is the display area: its background, the current
-// picture unscaled at the inner area's top-left (clipped to the inner area),
-// and the sunken border over both, all drawn into the window's surface, which
-// then goes to the screen in one piece.
+// The window's surface keeps what was drawn into it: a pass that only changes
+// the picture draws the picture alone and puts only its rectangle on the
+// screen.
 void SdlPlatform::Paint() {
   // The same surface from one call to the next, unless the window changed
-  // size; then SDL makes a new one here.
+  // size; then SDL makes a new one here, and all of it is to be drawn.
   SDL_Surface* target = SDL_GetWindowSurface(window_);
   if (target == nullptr) RaiseRenderFailure();
-  Fill(target, {}, kBackground);
-  if (current_surface_ != nullptr) {
-    SDL_Rect source{0, 0, SDL_min(current_surface_->w, kInnerWidth),
-                    SDL_min(current_surface_->h, kInnerHeight)};
+  // Another picture of the same size covers all of the last one.
+  const bool covers_last = current_surface_ != nullptr && painted_picture_ != nullptr &&
+                           current_surface_->w == painted_picture_->w &&
+                           current_surface_->h == painted_picture_->h;
+  if (target != painted_surface_ || damage_ == Damage::kWhole || !covers_last) {
+    PaintWhole(target);
+    Check(SDL_UpdateWindowSurface(window_));
+  } else {
+    SDL_Rect source = PictureSource(current_surface_);
     SDL_Rect place{kBorder, kBorder, source.w, source.h};
     Check(SDL_BlitSurface(current_surface_, &source, target, &place));
+    Check(SDL_UpdateWindowSurfaceRects(window_, &place, 1));
   }
+  painted_surface_ = target;
+  painted_picture_ = current_surface_;
+  damage_ = Damage::kNone;
+
+  if (report_first_frame_ && current_surface_ != nullptr) {
+    report_first_frame_ = false;
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    std::printf("dorvik: first frame %lld\n",
+                static_cast<long long>(now.tv_sec) * 1000000000LL + now.tv_nsec);
+    std::fflush(stdout);
+  }
+}
+
+// The whole client area is the display area: the current picture unscaled at
+// the inner area's top-left (clipped to the inner area), the background around
+// it and the sunken border over both.
+void SdlPlatform::PaintWhole(SDL_Surface* target) {
+  const SDL_Rect picture =
+      current_surface_ == nullptr ? SDL_Rect{0, 0, 0, 0} : PictureSource(current_surface_);
+  if (current_surface_ != nullptr) {
+    SDL_Rect source = picture;
+    SDL_Rect place{kBorder, kBorder, picture.w, picture.h};
+    Check(SDL_BlitSurface(current_surface_, &source, target, &place));
+  }
+  const SDL_Rect background[] = {
+      {kBorder + picture.w, kBorder, kInnerWidth - picture.w, kInnerHeight},
+      {kBorder, kBorder + picture.h, picture.w, kInnerHeight - picture.h}};
+  Fill(target, background, kBackground);
   const int right = kAreaWidth - 1;
   const int bottom = kAreaHeight - 1;
   const SDL_Rect outer_top_left[] = {{0, 0, kAreaWidth, 1}, {0, 0, 1, kAreaHeight}};
@@ -305,17 +347,6 @@ void SdlPlatform::Paint() {
   Fill(target, outer_bottom_right, kHighlight);
   Fill(target, inner_top_left, kDarkShadow);
   Fill(target, inner_bottom_right, kLight);
-  Check(SDL_UpdateWindowSurface(window_));
-  needs_paint_ = false;
-
-  if (report_first_frame_ && current_surface_ != nullptr) {
-    report_first_frame_ = false;
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    std::printf("dorvik: first frame %lld\n",
-                static_cast<long long>(now.tv_sec) * 1000000000LL + now.tv_nsec);
-    std::fflush(stdout);
-  }
 }
 
 }  // namespace dorvik::sdl

@@ -56,14 +56,23 @@ class SdlPlatform final : public PlatformServices {
   void DecodeHolderPictures();
   // Handles the window's own events; returns false for input events.
   bool HandleWindowEvent(const SDL_Event& event);
+  // Draws what has changed since the last paint and puts it on the screen.
   void Paint();
+  void PaintWhole(SDL_Surface* target);
 
   SDL_Window* window_ = nullptr;
   std::array<Picture, Dorvik2Lifts::kSlots> holders_;
   // The display area's own reference to its picture, and its surface.
   Picture current_;
   SDL_Surface* current_surface_ = nullptr;
-  bool needs_paint_ = true;
+  // What the next paint must draw: nothing, the picture alone (another one of
+  // the same size), or the whole display area.
+  enum class Damage { kNone, kPicture, kWhole };
+  Damage damage_ = Damage::kWhole;
+  // The window's surface and the picture at the last paint: a new surface
+  // holds nothing yet.
+  SDL_Surface* painted_surface_ = nullptr;
+  SDL_Surface* painted_picture_ = nullptr;
   bool report_first_frame_ = false;
   std::unique_ptr<SdlInput> input_;
   // Room for the events taken off the queue in one go.
