@@ -11,6 +11,7 @@
 
 #include "pictures/window_definition.hpp"
 #include "window/icon/cam_icon.hpp"
+#include "window/sdl/x11_connection.hpp"
 
 namespace dorvik::sdl {
 
@@ -135,6 +136,7 @@ void SdlPlatform::OpenWindow() {
   // Only X when there is no Wayland: probing Wayland prints its own complaints.
   if (!has_wayland) SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11");
 
+  EndOnLostXConnection();
   if (SDL_Init(SDL_INIT_VIDEO) != 0) FailToStart(MissingDisplay());
   // Without a display SDL falls back to drivers that draw nowhere.
   const char* driver = SDL_GetCurrentVideoDriver();

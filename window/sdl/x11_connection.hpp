@@ -1,0 +1,13 @@
+// SDL2 backend: the end of the program when its X display goes away (the
+// server ends, a remote session drops). Left to Xlib, the first call that
+// finds the connection gone prints one message or two and calls exit(), and
+// a write to the closed socket may end the process by SIGPIPE without a word.
+#pragma once
+
+namespace dorvik::sdl {
+
+// From now on a lost X connection ends the process at once: one line on
+// standard error, status 1. Call before the display is opened.
+void EndOnLostXConnection();
+
+}  // namespace dorvik::sdl
