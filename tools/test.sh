@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds dorvik and runs every test: the unit and end-to-end tests of the Linux
-# build, the same unit tests again under AddressSanitizer + UndefinedBehaviorSanitizer,
-# and the Windows build's checks under wine. Installs what it needs on Debian 12.
+# build, a one-minute soak of its window, the same unit tests again under
+# AddressSanitizer + UndefinedBehaviorSanitizer, and the Windows build's checks
+# under wine. Installs what it needs on Debian 12.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 # CI gives the whole command 90 minutes: the slow wine checks plan against this.
@@ -16,6 +17,9 @@ echo "== Linux build and tests"
 cmake --preset default
 cmake --build --preset default
 ctest --preset default
+
+echo "== soak: a minute of random input to the window under Xvfb"
+/usr/bin/python3 bench/window/soak.py --seconds 60 build
 
 echo "== the same tests under AddressSanitizer + UndefinedBehaviorSanitizer"
 cmake --preset asan
