@@ -2,11 +2,11 @@
 // Implements every dorvik::PlatformServices operation: show picture (makes one
 // of the pictures decoded at start-up current), the event pump (every waiting
 // event delivered, then the display area painted), picture from a holder (the
-// 36 frame pictures decoded by pictures/bitmap_decode.hpp while the window is built,
-// kept as they are stored: 8-bit paletted surfaces),
-// the quit sequence's window operation (clears the display area), the end of
-// the process and the run-time error report (standard error and a message
-// box). It also builds the window and runs its dispatch until activation.
+// 36 frame pictures decoded while the window is built, and kept as they are
+// stored: 8-bit paletted surfaces), the quit sequence's window operation
+// (clears the display area), the end of the process and the run-time error
+// report (standard error and a message box). It also builds the window and
+// runs its dispatch until activation.
 #pragma once
 
 #include <SDL.h>

@@ -22,8 +22,8 @@ int LostConnection(Display* display) {
 }  // namespace
 
 void EndOnLostXConnection() {
-  // A write to a connection that the server closed then fails with EPIPE,
-  // which Xlib reports to the handler, instead of ending the process unseen.
+  // Whatever writes to the closed socket gets EPIPE, which Xlib reports to
+  // the handler, rather than a signal that would end the process unseen.
   std::signal(SIGPIPE, SIG_IGN);
   XSetIOErrorHandler(LostConnection);
 }

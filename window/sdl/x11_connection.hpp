@@ -1,7 +1,8 @@
 // SDL2 backend: the end of the program when its X display goes away (the
 // server ends, a remote session drops). Left to Xlib, the first call that
-// finds the connection gone prints one message or two and calls exit(), and
-// a write to the closed socket may end the process by SIGPIPE without a word.
+// finds the connection gone prints a message of its own (one line or two,
+// depending on how the connection broke) and calls exit(), which runs the
+// process's exit handlers from inside Xlib.
 #pragma once
 
 namespace dorvik::sdl {
