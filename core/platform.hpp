@@ -10,7 +10,7 @@
 namespace dorvik {
 
 // A picture decoded by the window system when the window was built. Backends
-// derive their own kind (a texture, a GDI bitmap, a test token) from it.
+// derive their own kind (an SDL surface, a GDI bitmap, a test token) from it.
 class DecodedPicture {
  public:
   virtual ~DecodedPicture() = default;

@@ -6,7 +6,7 @@ set -euo pipefail
 
 packages=(
   cmake ninja-build g++ pkg-config
-  libgtest-dev libgmock-dev libbenchmark-dev libpng-dev libsdl2-dev
+  libgtest-dev libgmock-dev libbenchmark-dev libpng-dev libsdl2-dev libx11-dev
 )
 if [ "${1:-}" != "--build" ]; then
   packages+=(

@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Builds dorvik and runs every test: the unit and end-to-end tests of the Linux
-# build, the same unit tests again under AddressSanitizer + UndefinedBehaviorSanitizer,
-# and the checks of both Windows builds (the 32-bit program and its 64-bit
-# twin) under wine. Installs what it needs on Debian 12. Each stage says how
-# long it took.
+# build, a one-minute soak of its window, the same unit tests again under
+# AddressSanitizer + UndefinedBehaviorSanitizer, and the checks of both Windows
+# builds (the 32-bit program and its 64-bit twin) under wine. Installs what it
+# needs on Debian 12. Each stage says when it began.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 began=$SECONDS
@@ -19,6 +19,9 @@ stage "Linux build and tests"
 cmake --preset default
 cmake --build --preset default
 ctest --preset default
+
+stage "soak: a minute of random input to the window under Xvfb"
+/usr/bin/python3 bench/window/soak.py --seconds 60 build
 
 stage "the unit tests under AddressSanitizer + UndefinedBehaviorSanitizer"
 cmake --preset asan

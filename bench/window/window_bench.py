@@ -1,18 +1,21 @@
 #!/usr/bin/python3
 """Figures of the Linux window, measured under a private Xvfb:
 
-- process start to first frame on screen, for dorvik (per SDL renderer) and
-  for ImageMagick's `animate` looping a GIF of the same 36 frames;
+- process start to first frame on screen, for dorvik and for ImageMagick's
+  `animate` looping a GIF of the same 36 frames;
 - peak resident memory of each while it plays;
 - the cost of one pass with k < 0 and the heap allocations per pass, one pass
   at the start pace, and one counted iteration (sdl_pass_bench).
 
-    window_bench.py BUILD_DIR [RUNS]
+    window_bench.py BUILD_DIR [RUNS] [--before OTHER_BUILD_DIR]
 
 BUILD_DIR is a default-preset build (bin/dorvik, bin/sdl_pass_bench,
-bin/dorvik-frames). Prints the results as Markdown.
+bin/dorvik-frames). With --before, a build of another commit is measured in
+the same run, its starts interleaved with this build's, so that both meet the
+same load. Prints the results as Markdown.
 """
 
+import argparse
 import json
 import os
 import select
@@ -26,7 +29,6 @@ sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."
 import e2e_support as e2e  # noqa: E402  (Xvfb, window lookup, frame matching)
 from dorvik_e2e import TITLE  # noqa: E402
 
-RENDERERS = ("software", "opengl", "opengles2")
 PLAY_SECONDS = 2.0  # how long each program plays before its peak memory is read
 POLL_INTERVAL = 0.003  # seconds between two looks for the first frame
 CONVERT = "/usr/bin/convert-im6.q16"  # ImageMagick's own, whatever else is on PATH
@@ -81,18 +83,28 @@ def summary(values):
     return "%.0f (%.0f–%.0f)" % (statistics.median(values), min(values), max(values))
 
 
-def pass_bench(build, display, renderer):
+def pass_bench(build, display):
     out = subprocess.run(
-        [os.path.join(build, "bin", "sdl_pass_bench"), "--benchmark_format=json"]
-        + ([] if renderer == "software" else ["--benchmark_filter=NegativeK|ByOrigin"]),
-        env=dict(os.environ, DISPLAY=display, SDL_RENDER_DRIVER=renderer),
-        capture_output=True, text=True, check=True).stdout
+        [os.path.join(build, "bin", "sdl_pass_bench"), "--benchmark_format=json"],
+        env=dict(os.environ, DISPLAY=display), capture_output=True, text=True, check=True).stdout
     return {b["name"].split("/")[0]: b for b in json.loads(out)["benchmarks"]}
 
 
+def parse(argv):
+    parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
+    parser.add_argument("build", help="the default-preset build to measure")
+    parser.add_argument("runs", nargs="?", type=int, default=10, help="starts of each program")
+    parser.add_argument("--before", help="a build of an earlier commit, measured beside it")
+    return parser.parse_args(argv)
+
+
 def main(argv):
-    build = os.path.abspath(argv[1])
-    runs = int(argv[2]) if len(argv) > 2 else 10
+    opts = parse(argv[1:])
+    build = os.path.abspath(opts.build)
+    runs = opts.runs
+    builds = [("this build", build)]
+    if opts.before:
+        builds.append(("before", os.path.abspath(opts.before)))
     work = tempfile.mkdtemp(prefix="dorvik-bench-")
     frames_dir = os.path.join(work, "frames")
     subprocess.run([os.path.join(build, "bin", "dorvik-frames"), frames_dir], check=True,
@@ -108,51 +120,54 @@ def main(argv):
     try:
         # Keep the pointer off the windows: a move over dorvik changes its pace.
         e2e.run_xdotool(xserver.display, "mousemove", 1279, 1023)
-        dorvik = [os.path.join(build, "bin", "dorvik")]
         animate = ["animate", "-title", "dorvik-bench-animate", "-geometry", "+0+0", gif]
-        starts = {r: [] for r in RENDERERS}
+        starts = {name: [] for name, _ in builds}
         starts["animate"] = []
         for _ in range(runs):  # interleaved, so load changes hit all alike
-            for renderer in RENDERERS:
-                starts[renderer].append(start_once(
-                    screen, xserver.display, dorvik, TITLE, (2, 2),
-                    {"SDL_RENDER_DRIVER": renderer, "DORVIK_REPORT_FIRST_FRAME": "1"}, True))
+            for name, path in builds:
+                starts[name].append(start_once(
+                    screen, xserver.display, [os.path.join(path, "bin", "dorvik")], TITLE, (2, 2),
+                    {"DORVIK_REPORT_FIRST_FRAME": "1"}, True))
             starts["animate"].append(start_once(screen, xserver.display, animate,
                                                 "dorvik-bench-animate", (0, 0)))
-        passes = {r: pass_bench(build, xserver.display, r) for r in RENDERERS}
+        passes = {}
+        for _ in range(2):  # twice each, alternating, for the same reason
+            for name, path in builds:
+                passes.setdefault(name, []).append(pass_bench(path, xserver.display))
     finally:
         screen.close()
         xserver.stop()
 
     print("Start-up and memory, %d runs each, median (min–max); a frame counts as shown when "
-          "a screenshot of the window, taken every 3 ms or so, matches one of the 36 frames pixel for pixel.\n" % runs)
+          "a screenshot of the window, taken every 3 ms or so, matches one of the 36 frames "
+          "pixel for pixel.\n" % runs)
     print("| Program | Start to first frame seen (ms) | Start to first present, own report (ms) "
           "| Peak RSS while playing (MiB) |")
     print("|---|---|---|---|")
-    for name in RENDERERS + ("animate",):
-        label = "dorvik, %s renderer" % name if name in RENDERERS else "ImageMagick animate (GIF)"
+    for name in [n for n, _ in builds] + ["animate"]:
+        label = "ImageMagick animate (GIF)" if name == "animate" else "dorvik, %s" % name
         seen, reported, rss = zip(*starts[name])
         print("| %s | %s | %s | %s |" % (label, summary(seen), summary(reported),
                                           summary([r / 1024 for r in rss if r])))
-    software = passes["software"]
-    negative = software["BM_PassWithNegativeK"]
-    start_pace = software["BM_PassAtStartPace"]
-    iteration = software["BM_CountedIteration"]
-    print("\nOne pass (show + pump + paint), sdl_pass_bench:\n")
-    print("| Renderer | One pass with k < 0 (µs) | Heap allocations per pass "
-          "| of which in libX11/libxcb | elsewhere (program, SDL, C++ library) |")
-    print("|---|---|---|---|---|")
-    for renderer in RENDERERS:
-        b = passes[renderer]["BM_PassWithNegativeK"]
-        origin = passes[renderer]["BM_AllocationsByOrigin"]
-        print("| %s | %.1f | %g | %g | %g |" % (
-            renderer, b["real_time"], b["allocs_per_pass"], origin["x_libraries_per_pass"],
-            origin["elsewhere_per_pass"]))
-    print("\n| Figure | Value |\n|---|---|")
-    print("| One counted iteration | %.1f ns |" % (iteration["real_time"] * 1e6 / 1000001))
-    print("| One pass at the start pace (k = 1000000) | %.1f ms |" % start_pace["real_time"])
-    print("| Passes per second at the start pace | %.2f |" % (1000.0 / start_pace["real_time"]))
-    print("| Passes per second with k < 0 | %.0f |" % (1e6 / negative["real_time"]))
+    print("\nOne pass (show + pump + paint), sdl_pass_bench, run twice for each build, "
+          "alternating (both figures):\n")
+    print("| Build | One pass with k < 0 (µs) | Heap allocations per pass "
+          "| of which in libX11/libxcb | elsewhere (program, SDL, C++ library) "
+          "| One pass at the start pace (ms) | One counted iteration (ns) |")
+    print("|---|---|---|---|---|---|---|")
+    for name, _ in builds:
+        runs_of = passes[name]
+
+        def both(bench, key, scale=1.0, form="%.1f"):
+            return ", ".join(form % (r[bench][key] * scale) for r in runs_of)
+
+        print("| %s | %s | %s | %s | %s | %s | %s |" % (
+            name, both("BM_PassWithNegativeK", "real_time"),
+            both("BM_PassWithNegativeK", "allocs_per_pass", form="%g"),
+            both("BM_AllocationsByOrigin", "x_libraries_per_pass", form="%g"),
+            both("BM_AllocationsByOrigin", "elsewhere_per_pass", form="%g"),
+            both("BM_PassAtStartPace", "real_time"),
+            both("BM_CountedIteration", "real_time", 1e6 / 1000001)))
 
 
 if __name__ == "__main__":

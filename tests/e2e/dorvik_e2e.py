@@ -17,6 +17,7 @@ Needs Debian's python3 (with python3-xlib), Xvfb and xdotool.
 """
 
 import argparse
+import copy
 import os
 import signal
 import sys
@@ -407,6 +408,32 @@ def no_display(ctx):
         lines = [line for line in (out + err).splitlines() if line.strip()]
         if status == 0 or len(lines) != 1 or "display" not in lines[0].lower():
             raise Failure("%s: status %d, output %r" % (case, status, out + err))
+
+
+@scenario
+def x_server_lost(ctx):
+    """The X server going away while the program plays (a display closed, a
+    remote session dropped) ends it with one line on standard error and a
+    non-zero status, not a hang or a spin."""
+    own = XServer(ctx.opts.timeout)  # a server of its own, to kill
+    private = copy.copy(ctx)
+    private.xserver = own
+    try:
+        private.screen = Screen(own.display)
+        s = private.session()
+        s.watch_running()
+        own.proc.kill()
+        killed = time.monotonic()
+        own.proc.wait()
+        status = s.program.exit_status(ctx.opts.timeout)
+        print("  ended %.2f s after its X server, status %d" % (time.monotonic() - killed, status))
+        out, err = s.program.output()
+        lines = err.splitlines()
+        if status <= 0 or out or len(lines) != 1 or "display" not in lines[0]:
+            raise Failure("status %d, output %r, errors %r" % (status, out, err))
+    finally:
+        ctx.close_sessions()
+        own.stop()
 
 
 @scenario

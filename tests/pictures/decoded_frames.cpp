@@ -1,36 +1,22 @@
 #include "tests/pictures/decoded_frames.hpp"
 
-#include <SDL.h>
-
-#include <stdexcept>
-#include <string>
-
+#include "pictures/bitmap_decode.hpp"
 #include "pictures/window_definition.hpp"
 
 namespace {
 
 DecodedFrame Decode(int number) {
-  const auto file = dorvik::HolderBitmapFile(number);
-  SDL_RWops* stream = SDL_RWFromConstMem(file.data(), static_cast<int>(file.size()));
-  SDL_Surface* surface = SDL_LoadBMP_RW(stream, 1);
-  if (!surface) throw std::runtime_error(std::string("SDL_LoadBMP_RW: ") + SDL_GetError());
+  const dorvik::BitmapLayout layout = dorvik::ReadBitmapLayout(dorvik::HolderBitmapFile(number));
   DecodedFrame frame;
-  frame.width = surface->w;
-  frame.height = surface->h;
-  frame.bits_per_pixel = surface->format->BitsPerPixel;
-  if (frame.bits_per_pixel == 8 && surface->format->palette) {
-    for (int i = 0; i < surface->format->palette->ncolors; ++i) {
-      const SDL_Color c = surface->format->palette->colors[i];
-      frame.palette.push_back({c.r, c.g, c.b});
-    }
-    SDL_LockSurface(surface);
-    for (int y = 0; y < surface->h; ++y) {
-      const auto* row = static_cast<const std::uint8_t*>(surface->pixels) + y * surface->pitch;
-      frame.indices.insert(frame.indices.end(), row, row + surface->w);
-    }
-    SDL_UnlockSurface(surface);
+  frame.width = layout.width;
+  frame.height = layout.height;
+  frame.bits_per_pixel = 8;
+  for (int i = 0; i < layout.colours; ++i) {
+    const auto entry = layout.colour_table.subspan(static_cast<std::size_t>(4 * i), 4);
+    frame.palette.push_back({entry[2], entry[1], entry[0]});
   }
-  SDL_FreeSurface(surface);
+  frame.indices.assign(static_cast<std::size_t>(layout.width * layout.height), 0);
+  dorvik::DecodeBitmapPixels(layout, frame.indices.data(), layout.width);
   return frame;
 }
 

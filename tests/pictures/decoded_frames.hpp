@@ -1,6 +1,6 @@
-// The 36 embedded frame pictures as SDL2's BMP loader (the Linux window's
-// decoder) turns them into pixels: palette indices, top row first, with the
-// palette the loader read.
+// The 36 embedded frame pictures as the Linux window's decoder
+// (pictures/bitmap_decode.hpp) turns them into pixels: palette indices, top
+// row first, with the palette the decoder read.
 #pragma once
 
 #include <array>

@@ -1,4 +1,4 @@
-// The embedded frames as the Linux window's decoder (SDL2's BMP loader) sees
+// The embedded frames as the Linux window's decoder (bitmap_decode.hpp) sees
 // them: every pixel as drawn, the lifts and contacts read off the pixels, and
 // the alignment of the two sets.
 #include <gtest/gtest.h>

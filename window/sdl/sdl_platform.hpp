@@ -1,11 +1,12 @@
 // SDL2 backend, part 1 of 2: the platform services of the Linux window.
 // Implements every dorvik::PlatformServices operation: show picture (makes one
-// of the textures built at start-up current), the event pump (every waiting
+// of the pictures decoded at start-up current), the event pump (every waiting
 // event delivered, then the display area painted), picture from a holder (the
-// 36 frame pictures decoded with SDL's BMP loader while the window is built),
-// the quit sequence's window operation (clears the display area), the end of
-// the process and the run-time error report (standard error and a message
-// box). It also builds the window and runs its dispatch until activation.
+// 36 frame pictures decoded while the window is built, and kept as they are
+// stored: 8-bit paletted surfaces), the quit sequence's window operation
+// (clears the display area), the end of the process and the run-time error
+// report (standard error and a message box). It also builds the window and
+// runs its dispatch until activation.
 #pragma once
 
 #include <SDL.h>
@@ -55,15 +56,23 @@ class SdlPlatform final : public PlatformServices {
   void DecodeHolderPictures();
   // Handles the window's own events; returns false for input events.
   bool HandleWindowEvent(const SDL_Event& event);
+  // Draws what has changed since the last paint and puts it on the screen.
   void Paint();
+  void PaintWhole(SDL_Surface* target);
 
   SDL_Window* window_ = nullptr;
-  SDL_Renderer* renderer_ = nullptr;
   std::array<Picture, Dorvik2Lifts::kSlots> holders_;
-  // The display area's own reference to its picture, and its texture.
+  // The display area's own reference to its picture, and its surface.
   Picture current_;
-  SDL_Texture* current_texture_ = nullptr;
-  bool needs_paint_ = true;
+  SDL_Surface* current_surface_ = nullptr;
+  // What the next paint must draw: nothing, the picture alone (another one of
+  // the same size), or the whole display area.
+  enum class Damage { kNone, kPicture, kWhole };
+  Damage damage_ = Damage::kWhole;
+  // The window's surface and the picture at the last paint: a new surface
+  // holds nothing yet.
+  SDL_Surface* painted_surface_ = nullptr;
+  SDL_Surface* painted_picture_ = nullptr;
   bool report_first_frame_ = false;
   std::unique_ptr<SdlInput> input_;
   // Room for the events taken off the queue in one go.
