@@ -7,12 +7,16 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev libpng-dev libsdl2-dev
+  dpkg-dev file
 )
+# dpkg-dev (dpkg-shlibdeps) and file: CPack's Debian package works out the
+# package's dependencies from its binaries with them.
 if [ "${1:-}" != "--build" ]; then
   packages+=(
     clang-format xvfb xauth xdotool x11-apps x11-utils imagemagick python3 python3-xlib
     g++-mingw-w64-i686 binutils-mingw-w64-i686 wine wine32:i386 python3-pefile icoutils
     qemu-user-static wine64
+    lintian desktop-file-utils man-db clang-14 libfuzzer-14-dev
   )
   # wine64 brings the 64-bit wine server, which then serves the 32-bit
   # programs too: where the kernel runs no 32-bit programs and wine goes

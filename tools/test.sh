@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds dorvik and runs every test: the unit and end-to-end tests of the Linux
-# build, the same unit tests again under AddressSanitizer + UndefinedBehaviorSanitizer,
-# and the Windows build's checks under wine. Installs what it needs on Debian 12.
+# build, the Debian package's checks, the fuzz targets, the same unit tests
+# again under AddressSanitizer + UndefinedBehaviorSanitizer, and the Windows
+# build's checks under wine. Installs what it needs on Debian 12.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 # CI gives the whole command 90 minutes: the slow wine checks plan against this.
@@ -16,6 +17,12 @@ echo "== Linux build and tests"
 cmake --preset default
 cmake --build --preset default
 ctest --preset default
+
+echo "== the Debian package: lintian, desktop-file-validate, the unpacked viewer under Xvfb"
+tests/package/check_package.sh
+
+echo "== fuzzing with libFuzzer: the picture records and the window's event handling, 30 s each"
+tests/fuzz/run.sh 30
 
 echo "== the same tests under AddressSanitizer + UndefinedBehaviorSanitizer"
 cmake --preset asan
