@@ -23,12 +23,16 @@ foreach(source IN ITEMS ${PROJECT_SOURCE_DIR}/docs/dorvik.1
     VERBATIM)
   list(APPEND compressed ${gz})
 endforeach()
-add_custom_target(dorvik_package_files ALL DEPENDS ${compressed})
 # dorvik-frames is described in the same page.
-file(MAKE_DIRECTORY ${package_files})
-file(CREATE_LINK dorvik.1.gz ${package_files}/dorvik-frames.1.gz SYMBOLIC)
+set(frames_page ${package_files}/dorvik-frames.1.gz)
+add_custom_command(
+  OUTPUT ${frames_page}
+  COMMAND ${CMAKE_COMMAND} -E create_symlink dorvik.1.gz ${frames_page}
+  DEPENDS ${package_files}/dorvik.1.gz
+  VERBATIM)
+add_custom_target(dorvik_package_files ALL DEPENDS ${compressed} ${frames_page})
 
-install(FILES ${package_files}/dorvik.1.gz ${package_files}/dorvik-frames.1.gz
+install(FILES ${package_files}/dorvik.1.gz ${frames_page}
         DESTINATION ${man_dir})
 install(FILES ${CMAKE_CURRENT_LIST_DIR}/debian/copyright DESTINATION ${doc_dir})
 # A native package: its one changelog is the Debian changelog, named changelog.gz.
