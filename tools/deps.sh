@@ -16,7 +16,7 @@ if [ "${1:-}" != "--build" ]; then
     clang-format xvfb xauth xdotool x11-apps x11-utils imagemagick python3 python3-xlib
     g++-mingw-w64-i686 binutils-mingw-w64-i686 wine wine32:i386 python3-pefile icoutils
     qemu-user-static wine64
-    lintian desktop-file-utils man-db clang-14 libfuzzer-14-dev
+    lintian desktop-file-utils man-db clang-14 libfuzzer-14-dev libclang-rt-14-dev
   )
   # wine64 brings the 64-bit wine server, which then serves the 32-bit
   # programs too: where the kernel runs no 32-bit programs and wine goes
