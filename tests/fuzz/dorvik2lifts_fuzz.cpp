@@ -130,6 +130,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                             const double exact = static_cast<double>(x) * 30.0 * y;
                             product_finite = std::isfinite(static_cast<float>(exact));
                             f.Picture1_MouseMove(button, shift, x, y);
+                            // A product past single precision never becomes k.
+                            Require(!in_normal_move || product_finite);
                             in_normal_move = false;
                           }});
         break;
