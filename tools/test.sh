@@ -20,6 +20,12 @@ cmake --preset default
 cmake --build --preset default
 ctest --preset default
 
+stage "the Debian package: lintian, desktop-file-validate, the unpacked viewer under Xvfb"
+tests/package/check_package.sh
+
+stage "fuzzing with libFuzzer: the picture records and the window's event handling, 30 s each"
+tests/fuzz/run.sh 30
+
 stage "soak: a minute of random input to the window under Xvfb"
 /usr/bin/python3 bench/window/soak.py --seconds 60 build
 

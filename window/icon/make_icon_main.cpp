@@ -1,10 +1,12 @@
-// dorvik-icon OUTDIR: writes the program's icon as OUTDIR/dorvik.ico (32 x 32 in
-// 2 colours, 32 x 32 in 16 colours, 16 x 16 in 16 colours) for the Windows
-// resources and OUTDIR/dorvik.png (48 x 48, RGBA) for the Linux desktop.
+// dorvik-icon OUTDIR [SIZE...]: writes the program's icon as OUTDIR/dorvik.ico
+// (32 x 32 in 2 colours, 32 x 32 in 16 colours, 16 x 16 in 16 colours) for the
+// Windows resources and, for the Linux desktop's icon theme, OUTDIR/dorvik-N.png
+// (N x N, RGBA) for each SIZE N given.
 #include <png.h>
 
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -126,8 +128,17 @@ bool WritePng(const std::string& path, int size) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: dorvik-icon OUTDIR\n");
+  std::vector<int> sizes;
+  for (int i = 2; i < argc; ++i) {
+    const int size = std::atoi(argv[i]);
+    if (size < 8 || size > 1024) {
+      std::fprintf(stderr, "dorvik-icon: not an icon size: %s\n", argv[i]);
+      return 2;
+    }
+    sizes.push_back(size);
+  }
+  if (argc < 2) {
+    std::fprintf(stderr, "usage: dorvik-icon OUTDIR [SIZE...]\n");
     return 2;
   }
   const std::string dir = argv[1];
@@ -139,9 +150,12 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "dorvik-icon: cannot write %s/dorvik.ico\n", dir.c_str());
     return 1;
   }
-  if (!WritePng(dir + "/dorvik.png", 48)) {
-    std::fprintf(stderr, "dorvik-icon: cannot write %s/dorvik.png\n", dir.c_str());
-    return 1;
+  for (int size : sizes) {
+    const std::string path = dir + "/dorvik-" + std::to_string(size) + ".png";
+    if (!WritePng(path, size)) {
+      std::fprintf(stderr, "dorvik-icon: cannot write %s\n", path.c_str());
+      return 1;
+    }
   }
   return 0;
 }
