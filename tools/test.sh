@@ -17,6 +17,11 @@ cmake --preset default
 cmake --build --preset default
 ctest --preset default
 
+echo "== the page in headless Chromium: the e2e scenarios that apply to a page"
+cmake --preset web
+cmake --build --preset web
+tests/web/run.sh
+
 echo "== the same tests under AddressSanitizer + UndefinedBehaviorSanitizer"
 cmake --preset asan
 cmake --build --preset asan
