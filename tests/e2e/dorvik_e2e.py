@@ -524,6 +524,35 @@ def page_title(ctx):
 
 
 @on_page
+def crisp_at_double_density(ctx):
+    """At a device pixel ratio of 2 the page draws its client area at twice the
+    size: each pixel of the frame is a 2 x 2 block on the screen."""
+    s = ctx.session()
+    s.bridge.send("open", scale=2)
+    state = s.state()
+    if state["canvasStore"] != [2 * CLIENT_SIZE[0], 2 * CLIENT_SIZE[1]]:
+        raise Failure("the canvas holds %s pixels at ratio 2" % state["canvasStore"])
+    if state["imageRendering"] != "pixelated":
+        raise Failure("the canvas is scaled with %r" % state["imageRendering"])
+    width, height = VISIBLE_SIZE
+    deadline = time.monotonic() + ctx.opts.timeout
+    while True:
+        shot = s.bridge.send("shot", x=2, y=2, w=width, h=height)
+        if (shot["width"], shot["height"]) != (2 * width, 2 * height):
+            raise Failure("the screenshot is %dx%d" % (shot["width"], shot["height"]))
+        pixels = memoryview(base64.b64decode(shot["pixels"])).cast("I")
+        rows = [pixels[y * 2 * width:(y + 1) * 2 * width] for y in range(2 * height)]
+        if all(rows[y] == rows[y + 1] and rows[y][0::2] == rows[y][1::2]
+               for y in range(0, 2 * height, 2)):
+            picture = b"".join(rows[y][0::2].tobytes() for y in range(0, 2 * height, 2))
+            if ctx.frames.get(picture) is not None:
+                break
+        if time.monotonic() > deadline:
+            raise Failure("no frame showed as 2 x 2 blocks at ratio 2")
+    s.close()
+
+
+@on_page
 def decoded_pictures(ctx):
     """Each of the 36 pictures that the browser decoded at start-up is the
     generator's frame for its slot, pixel for pixel."""

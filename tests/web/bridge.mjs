@@ -48,7 +48,15 @@ const browser = await chromium.launch({
          '--disable-background-networking', '--disable-component-update', '--disable-sync',
          '--force-color-profile=srgb'],
 });
-const context = await browser.newContext({viewport: {width: 480, height: 720}, deviceScaleFactor: 1});
+// One browser context for each device pixel ratio asked for.
+const contexts = new Map();
+async function contextFor(scale) {
+  if (!contexts.has(scale)) {
+    contexts.set(scale, await browser.newContext({viewport: {width: 480, height: 720},
+                                                  deviceScaleFactor: scale}));
+  }
+  return contexts.get(scale);
+}
 let page = null;
 let cdp = null;          // the page's own DevTools session, for quick screenshots
 let box = null;         // the canvas's place on the page
@@ -64,9 +72,10 @@ function input(send) {
   return {};
 }
 
-async function open() {
+async function open({scale = 1}) {
   await inputs;
   if (page) await page.close();
+  const context = await contextFor(scale);
   page = await context.newPage();
   foreign = [];
   errors = [];
@@ -151,11 +160,16 @@ const commands = {
     if (exceptionDetails) throw new Error(exceptionDetails.text);
     return {pixels: rgbaToBgrx(Buffer.from(result.value, 'base64')).toString('base64')};
   },
-  // A real screenshot of a part of the canvas, as the compositor shows it.
+  // A real screenshot of a part of the canvas, as the compositor shows it,
+  // in device pixels.
   async shot({x, y, w, h}) {
+    const scale = await page.evaluate(() => window.devicePixelRatio);
     const shot = await cdp.send('Page.captureScreenshot', {
-      format: 'png', optimizeForSpeed: true, clip: {x: box.x + x, y: box.y + y, width: w, height: h, scale: 1}});
-    return {pixels: pngToBgrx(Buffer.from(shot.data, 'base64')).toString('base64')};
+      format: 'png', optimizeForSpeed: true,
+      clip: {x: box.x + x, y: box.y + y, width: w, height: h, scale}});
+    const png = Buffer.from(shot.data, 'base64');
+    return {width: png.readUInt32BE(16), height: png.readUInt32BE(20),
+            pixels: pngToBgrx(png).toString('base64')};
   },
   // Input is sent in order but not waited for: the page acknowledges an
   // event only between two passes, and a look at the canvas right after a key
@@ -181,6 +195,9 @@ const commands = {
       canvases: document.querySelectorAll('canvas').length,
       canvasSize: [document.querySelector('canvas').clientWidth,
                    document.querySelector('canvas').clientHeight],
+      canvasStore: [document.querySelector('canvas').width,
+                    document.querySelector('canvas').height],
+      imageRendering: getComputedStyle(document.querySelector('canvas')).imageRendering,
       focused: document.activeElement === document.querySelector('canvas'),
       icon: document.querySelector('link[rel=icon]')?.getAttribute('href') || null,
       ended: document.documentElement.dataset.dorvik || '',

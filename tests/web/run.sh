@@ -22,8 +22,9 @@ if [ ! -x /usr/bin/chromium ]; then
 fi
 
 # The locked playwright-core, installed again only when the lockfile changed.
-if ! cmp -s tests/web/package-lock.json tests/web/node_modules/.package-lock.json; then
-  (cd tests/web && npm ci --no-audit --no-fund --loglevel=error)
+if ! cmp -s tests/web/package-lock.json tests/web/node_modules/.dorvik-installed-lock; then
+  (cd tests/web && npm ci --no-audit --no-fund --loglevel=error &&
+    cp package-lock.json node_modules/.dorvik-installed-lock)
 fi
 
 frames=$(mktemp -d)

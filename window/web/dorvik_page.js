@@ -13,6 +13,7 @@ mergeInto(LibraryManager.library, {
     current: -1,      // the picture on show, or -1
     queue: [],        // input records waiting for the next pump
     channel: null,    // posts the message that ends a yield
+    hops: 0,          // the message's rounds in this yield
     wakeUp: null,
     ended: false,
 
@@ -182,8 +183,10 @@ mergeInto(LibraryManager.library, {
   },
 
   // Hands control to the browser until it has run the tasks waiting now
-  // (input, painting) and then our message: a posted message is not clamped
-  // the way a zero timeout is.
+  // (input, painting, DevTools) and then our message: a posted message is not
+  // clamped the way a zero timeout is. The message goes round twice: Chromium
+  // may run a freshly posted message before tasks that were already waiting,
+  // which then waited a whole pass.
   dorvik_page_yield__deps: ['$dorvikPage'],
   dorvik_page_yield: function() {
     Asyncify.handleSleep(function(wakeUp) {
