@@ -239,6 +239,9 @@ class DesktopSession(Session):
     def output(self):
         return " ".join(self.program.output()).strip()
 
+    def save_picture(self, path, client_pixels):
+        write_png(path, CLIENT_SIZE[0], CLIENT_SIZE[1], client_pixels)
+
     def close(self):
         self.program.stop()
 
@@ -305,6 +308,10 @@ class PageSession(Session):
         except Failure as failure:
             return str(failure)
         return "status %r, console errors %s" % (state["status"], state["errors"])
+
+    def save_picture(self, path, client_pixels):
+        """The page's whole window, title bar included."""
+        self.bridge.send("windowShot", file=os.path.abspath(path))
 
     def close(self):
         pass
@@ -687,7 +694,7 @@ def screenshot(ctx):
     if ctx.frames.get(picture) != PHASES + 4:
         raise Failure("the screenshot does not show slot 22")
     if ctx.opts.screenshot:
-        write_png(ctx.opts.screenshot, CLIENT_SIZE[0], CLIENT_SIZE[1], pixels)
+        s.save_picture(ctx.opts.screenshot, pixels)
     s.close()
 
 

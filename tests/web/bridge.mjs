@@ -205,6 +205,11 @@ const commands = {
     }));
     return {...page_state, served: [...served], foreign, errors};
   },
+  // The whole window of the page (title bar and client area) as a PNG file.
+  async windowShot({file}) {
+    await page.locator('#window').screenshot({path: file, animations: 'allow'});
+    return {};
+  },
   // One of the 36 pictures as the browser decoded them, drawn unscaled, as
   // B, G, R, 0 pixels.
   async picture({slot}) {
