@@ -58,7 +58,7 @@ async function contextFor(scale) {
   return contexts.get(scale);
 }
 let page = null;
-let cdp = null;          // the page's own DevTools session, for quick screenshots
+let cdp = null;         // the page's own DevTools session: one round trip a look
 let box = null;         // the canvas's place on the page
 let pointer = [0, 0];   // the pointer, in canvas pixels
 let foreign = [];       // requests that went anywhere but our server
