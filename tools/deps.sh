@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages that dorvik needs (as root): with --build,
-# what building needs; without, also what the tests need (Xvfb, xdotool, wine ...).
+# what building needs; with --web, what building the page needs; without,
+# also what the tests need (Xvfb, xdotool, wine, Chromium ...).
 # Installs nothing when everything is already there.
 set -euo pipefail
 
@@ -11,7 +12,18 @@ packages=(
 )
 # dpkg-dev (dpkg-shlibdeps) and file: CPack's Debian package works out the
 # package's dependencies from its binaries with them.
+# The page: emscripten (its cross build runs the host generators, built with
+# the packages above), and for its tests Debian's Chromium and npm. A Node.js
+# from elsewhere that brings its own npm is kept (Debian's npm would clash).
+web_packages=(emscripten)
+if [ "${1:-}" != "--web" ]; then
+  web_packages+=(chromium)
+  command -v npm > /dev/null || web_packages+=(nodejs npm)
+fi
 if [ "${1:-}" != "--build" ]; then
+  packages+=("${web_packages[@]}")
+fi
+if [ "${1:-}" != "--build" ] && [ "${1:-}" != "--web" ]; then
   packages+=(
     clang-format xvfb xauth xdotool x11-apps x11-utils imagemagick python3 python3-xlib
     g++-mingw-w64-i686 binutils-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Builds dorvik and runs every test: the unit and end-to-end tests of the Linux
-# build, a one-minute soak of its window, the same unit tests again under
-# AddressSanitizer + UndefinedBehaviorSanitizer, and the checks of both Windows
-# builds (the 32-bit program and its 64-bit twin) under wine. Installs what it
-# needs on Debian 12. Each stage says when it began.
+# build, its Debian package's checks, the libFuzzer targets, a one-minute soak
+# of its window, the same unit tests again under AddressSanitizer +
+# UndefinedBehaviorSanitizer, the page in headless Chromium, and the checks of
+# both Windows builds (the 32-bit program and its 64-bit twin) under wine.
+# Installs what it needs on Debian 12. Each stage says when it began.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 began=$SECONDS
@@ -34,10 +35,17 @@ cmake --preset asan
 cmake --build --preset asan
 ctest --preset asan
 
-stage "Windows builds and their checks under wine"
 # The cross builds run the Linux build's generators rather than build their own.
+host_tools=-DDORVIK_HOST_TOOLS_DIR="$PWD/build/bin"
+
+stage "the page in headless Chromium: the end-to-end scenarios that apply to a page"
+cmake --preset web "$host_tools"
+cmake --build --preset web
+tests/web/run.sh
+
+stage "Windows builds and their checks under wine"
 for preset in win32 win64; do
-  cmake --preset $preset -DDORVIK_HOST_TOOLS_DIR="$PWD/build/bin"
+  cmake --preset $preset "$host_tools"
   cmake --build --preset $preset
 done
 tests/win32/run.sh

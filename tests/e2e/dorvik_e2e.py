@@ -6,17 +6,22 @@ drives it with real X input (xdotool) and identifies the frame on show by
 comparing the picture region of a screenshot, pixel for pixel, with the 36
 reference frames. The program under test is a parameter, so the same
 scenarios run against the Linux build and against the Windows build under
-wine.
+wine. With --web, the scenarios marked @on_page run against the page in
+headless Chromium instead (a fresh tab each, real browser input events,
+screenshots of the canvas; tests/web/bridge.mjs).
 
     dorvik_e2e.py --frames DIR [options] [SCENARIO ...] -- PROGRAM [ARG ...]
-    dorvik_e2e.py --list
+    dorvik_e2e.py --frames DIR --web PAGE_DIR [options] [SCENARIO ...]
+    dorvik_e2e.py [--web PAGE_DIR] --list
 
 DIR holds slot00.bmp .. slot35.bmp (the frame of each picture table slot).
 With no SCENARIO, every scenario runs. Exit status 0 when all pass.
-Needs Debian's python3 (with python3-xlib), Xvfb and xdotool.
+Needs Debian's python3 (with python3-xlib), Xvfb and xdotool; with --web,
+Node.js, Debian's Chromium and the npm packages of tests/web (npm ci there).
 """
 
 import argparse
+import base64
 import copy
 import os
 import signal
@@ -24,18 +29,13 @@ import sys
 import time
 
 from e2e_support import (  # noqa: F401  (decode_bmp: for other tools that import this)
-    SLOTS, VISIBLE_SIZE, XVFB_SCREEN, Failure, GivenDisplay, Program, Screen, XServer, decode_bmp,
-    load_frames, run_xdotool, write_png)
+    FRAME_SIZE, SLOTS, VISIBLE_SIZE, XVFB_SCREEN, Failure, GivenDisplay, PageBridge, Program,
+    Screen, XServer, decode_bmp, load_frames, load_whole_frames, run_xdotool, write_png)
 
 TITLE = "Ostrin Dorvik (for Vud etc)  SpaceBar +-*/,.mouse ESC"
 CLIENT_SIZE = (363, 555)
 PHASES = 18
 POLL_INTERVAL = 0.005  # seconds between two looks at the window
-
-KEY_NAMES = {
-    "*": "asterisk", "/": "slash", ".": "period", ",": "comma",
-    "+": "plus", "-": "minus", " ": "space", "Escape": "Escape",
-}
 
 
 def phase(slot):
@@ -59,53 +59,43 @@ class StartFailure(Failure):
 
 
 class Session:
-    """One run of the program: its window, what it shows, and input to it."""
+    """One run of the program: what it shows, and input to it. The polling
+    and waiting are the same for every target; the subclasses say how to
+    start the program, look at it and give it input."""
+
+    key_names = {}
 
     def __init__(self, ctx):
         ctx.sessions.append(self)  # cleaned up even if starting fails
         self.ctx = ctx
-        opts = ctx.opts
-        self.display = ctx.xserver.display
         self.history = []  # (seconds since start, slot or None)
         self.started = time.monotonic()
         self.last_grab = None
         self.quiet = 1.0  # how long a stopped animation must stand; see _learn_pace
-        # The pointer starts outside the window's place, so that no motion
-        # reaches the program before a scenario moves it in.
-        run_xdotool(self.display, "mousemove", 0, 0)
-        self.program = Program(opts.program, dict(os.environ, DISPLAY=self.display))
-        self.window = None
-        # The window can be replaced while the program sets up its drawing:
-        # it counts as found once it shows a frame.
-        deadline = time.monotonic() + opts.start_timeout
+        self._start()
+        deadline = time.monotonic() + ctx.opts.start_timeout
         while time.monotonic() < deadline:
             self._check_running(StartFailure)
-            window = ctx.screen.find_window(opts.title)
-            if window is not None:
-                self.window = window
-                if self.slot() is not None:
-                    break
+            if self._ready() and self.slot() is not None:
+                break
             time.sleep(0.01)
         else:
-            raise StartFailure("no window titled %r showed a frame within %.0f s"
-                               % (opts.title, opts.start_timeout))
-        run_xdotool(self.display, "windowfocus", "--sync", self.window.id)
+            raise StartFailure(self._no_start_message())
+        self._focus()
+
+    def _ready(self):
+        return True
+
+    def _focus(self):
+        pass
 
     def _check_running(self, failure=Failure):
-        status = self.program.proc.poll()
-        if status is not None:
-            out, err = self.program.output()
-            raise failure("the program ended with status %d: %s" % (status, (out + err).strip()))
-
-    def grab_client(self):
-        ox, oy = self.ctx.opts.client_offset
-        return self.ctx.screen.grab(self.window, ox, oy, *CLIENT_SIZE)
+        pass
 
     def slot(self):
         """The slot whose frame the picture region shows now, or None."""
-        ox, oy = self.ctx.opts.client_offset
         px, py = self.ctx.opts.picture_origin
-        pixels = self.ctx.screen.grab(self.window, ox + px, oy + py, *VISIBLE_SIZE)
+        pixels = self._grab(px, py, *VISIBLE_SIZE)
         self.last_grab = pixels
         slot = self.ctx.frames.get(pixels) if pixels is not None else None
         self.history.append((time.monotonic() - self.started, slot))
@@ -113,6 +103,9 @@ class Session:
         # program and the X server.
         time.sleep(POLL_INTERVAL)
         return slot
+
+    def grab_client(self):
+        return self._grab(0, 0, *CLIENT_SIZE)
 
     def trail(self):
         """The recent distinct observations, for failure messages."""
@@ -184,8 +177,52 @@ class Session:
     def watch_running(self, count=4):
         return self.watch(lambda s: len(s) > count, "the animation to run")
 
+
+class DesktopSession(Session):
+    """The program in the private X display, driven with xdotool."""
+
+    key_names = {
+        "*": "asterisk", "/": "slash", ".": "period", ",": "comma",
+        "+": "plus", "-": "minus", " ": "space", "Escape": "Escape",
+        "A": "A", "a": "a", "5": "5", "Enter": "Return", "Backspace": "BackSpace",
+        "Left": "Left", "F2": "F2", "Shift": "Shift_L",
+    }
+
+    def _start(self):
+        self.display = self.ctx.xserver.display
+        # The pointer starts outside the window's place, so that no motion
+        # reaches the program before a scenario moves it in.
+        run_xdotool(self.display, "mousemove", 0, 0)
+        self.program = Program(self.ctx.opts.program, dict(os.environ, DISPLAY=self.display))
+        self.window = None
+
+    def _ready(self):
+        # The window can be replaced while the program sets up its drawing:
+        # it counts as found once it shows a frame.
+        window = self.ctx.screen.find_window(self.ctx.opts.title)
+        if window is not None:
+            self.window = window
+        return window is not None
+
+    def _no_start_message(self):
+        return ("no window titled %r showed a frame within %.0f s"
+                % (self.ctx.opts.title, self.ctx.opts.start_timeout))
+
+    def _focus(self):
+        run_xdotool(self.display, "windowfocus", "--sync", self.window.id)
+
+    def _check_running(self, failure=Failure):
+        status = self.program.proc.poll()
+        if status is not None:
+            out, err = self.program.output()
+            raise failure("the program ended with status %d: %s" % (status, (out + err).strip()))
+
+    def _grab(self, x, y, width, height):
+        ox, oy = self.ctx.opts.client_offset
+        return self.ctx.screen.grab(self.window, ox + x, oy + y, width, height)
+
     def key(self, name):
-        run_xdotool(self.display, "key", KEY_NAMES[name])
+        run_xdotool(self.display, "key", self.key_names[name])
 
     def move(self, x, y):
         """Moves the pointer to a client-area position."""
@@ -202,8 +239,85 @@ class Session:
             raise Failure("the program ended with status %d, not %d: %s"
                           % (actual, status, (out + err).strip()))
 
+    def output(self):
+        return " ".join(self.program.output()).strip()
+
+    def save_picture(self, path, client_pixels):
+        write_png(path, CLIENT_SIZE[0], CLIENT_SIZE[1], client_pixels)
+
     def close(self):
         self.program.stop()
+
+
+class PageSession(Session):
+    """The page in headless Chromium (a fresh tab for each run), driven with
+    real browser input events through tests/web/bridge.mjs."""
+
+    # Playwright's key names; the shifted characters are typed as Shift and
+    # the key that carries them on a US keyboard.
+    key_names = {
+        "*": "Shift+Digit8", "/": "Slash", ".": "Period", ",": "Comma",
+        "+": "Shift+Equal", "-": "Minus", " ": "Space", "Escape": "Escape",
+        "A": "Shift+KeyA", "a": "KeyA", "5": "Digit5", "Enter": "Enter", "Backspace": "Backspace",
+        "Left": "ArrowLeft", "F2": "F2", "Shift": "Shift",
+    }
+
+    def _start(self):
+        self.bridge = self.ctx.bridge
+        self.bridge.send("open")
+
+    def _no_start_message(self):
+        return "the page showed no frame within %.0f s: %s" % (
+            self.ctx.opts.start_timeout, self.bridge.send("state"))
+
+    def state(self):
+        return self.bridge.send("state")
+
+    def _grab(self, x, y, width, height):
+        return base64.b64decode(self.bridge.send("grab", x=x, y=y, w=width, h=height)["pixels"])
+
+    def grab_client(self):
+        """A real screenshot of the client area, not just the canvas's pixels."""
+        return base64.b64decode(self.bridge.send("shot", x=0, y=0, w=CLIENT_SIZE[0],
+                                                 h=CLIENT_SIZE[1])["pixels"])
+
+    def key(self, name):
+        self.bridge.send("key", key=self.key_names[name])
+
+    def move(self, x, y):
+        self.bridge.send("move", x=x, y=y)
+
+    def click(self, repeat=1):
+        self.bridge.send("click", repeat=repeat, delay=0)
+
+    def expect_exit(self, status):
+        """The page's program has ended: the page says so (with status 0, an
+        ordinary end; otherwise a run-time error), and its picture is gone."""
+        wanted = "ended" if status == 0 else "error"
+        deadline = time.monotonic() + self.ctx.opts.timeout
+        while True:
+            state = self.state()
+            if state["ended"]:
+                break
+            if time.monotonic() > deadline:
+                raise Failure("the page's program did not end: %s" % state)
+        if state["ended"] != wanted or "reload" not in state["status"].lower():
+            raise Failure("the page ended as %r, not %r: %s" % (state["ended"], wanted, state))
+        self.wait_for_unknown("the display area to be cleared")
+
+    def output(self):
+        try:
+            state = self.state()
+        except Failure as failure:
+            return str(failure)
+        return "status %r, console errors %s" % (state["status"], state["errors"])
+
+    def save_picture(self, path, client_pixels):
+        """The page's whole window, title bar included."""
+        self.bridge.send("windowShot", file=os.path.abspath(path))
+
+    def close(self):
+        pass
 
 
 def check_steps(slots, direction, what):
@@ -224,11 +338,19 @@ def stop_animation(s):
 
 # ---------------------------------------------------------------- scenarios
 
-SCENARIOS = {}
+SCENARIOS = {}  # the desktop program's (each is a ctest test of its own)
+PAGE_SCENARIOS = {}  # the page's (tests/web/run.sh)
 
 
 def scenario(function):
     SCENARIOS[function.__name__] = function
+    return function
+
+
+def on_page(function):
+    """Marks a scenario that the page runs too (or, without @scenario, only
+    the page)."""
+    PAGE_SCENARIOS[function.__name__] = function
     return function
 
 
@@ -254,6 +376,7 @@ def title_and_size(ctx):
 
 
 @scenario
+@on_page
 def startup_run(ctx):
     """On start the animation runs forwards through all 18 phases of set 0."""
     s = ctx.session()
@@ -266,6 +389,7 @@ def startup_run(ctx):
 
 
 @scenario
+@on_page
 def stop_and_step(ctx):
     """"*" stops the run; "." steps one frame forwards and "/" one back, and it stays put."""
     s = ctx.session()
@@ -282,6 +406,7 @@ def stop_and_step(ctx):
 
 
 @scenario
+@on_page
 def space_switches_set(ctx):
     """Space shows the other set at the same phase, running and stopped."""
     s = ctx.session()
@@ -305,6 +430,7 @@ def space_switches_set(ctx):
 
 
 @scenario
+@on_page
 def run_directions(ctx):
     """"-" runs backwards, "+" and "," forwards; "*" stops either run."""
     s = ctx.session()
@@ -320,6 +446,148 @@ def run_directions(ctx):
 
 
 @scenario
+@on_page
+def ignored_keys(ctx):
+    """Letters, digits, Enter, Backspace and keys that make no character
+    change nothing; a command key after them still acts."""
+    s = ctx.session()
+    at = stop_animation(s)
+    for key in ("A", "a", "5", "Enter", "Backspace", "Left", "F2", "Shift"):
+        s.key(key)
+    if s.wait_still() != at:
+        raise Failure("an ignored key moved the picture: %s" % s.trail())
+    s.key(".")
+    s.wait_slot((at + 1) % PHASES)
+    s.close()
+
+
+@scenario
+@on_page
+def start_keys_jump_two(ctx):
+    """From standing, "+" shows the phase two on and runs on from there; "-"
+    shows the phase two back and runs backwards."""
+    s = ctx.session()
+    at = stop_animation(s)
+    for key, direction in (("+", +1), ("-", -1)):
+        s.key(key)
+        slots = s.watch(lambda seen: len(seen) > 4, 'the run after "%s"' % key)
+        if slots[0] != at:  # the first look came after the jump
+            slots.insert(0, at)
+        if step(at, slots[1]) != 2 * direction:
+            raise Failure('"%s" from slot %d went %s' % (key, at, slots))
+        check_steps(slots[1:], direction, 'run after "%s"' % key)
+        s.key("*")
+        at = s.wait_still()
+    s.close()
+
+
+def forward_rate(s, changes, what):
+    """Watches `changes` changes of the running animation; returns the frames
+    it advanced a second (a lower bound: a look can miss whole turns)."""
+    first = len(s.history)
+    s.watch(lambda seen: len(seen) > changes, what)
+    looks = [(t, x) for t, x in s.history[first:] if x is not None]
+    moves = [(t, (phase(x) - phase(before)) % PHASES)
+             for (_, before), (t, x) in zip(looks, looks[1:]) if x != before]
+    return sum(frames for _, frames in moves) / (moves[-1][0] - looks[0][0])
+
+
+@scenario
+@on_page
+def pointer_speeds_up(ctx):
+    """The first pointer movement over the picture speeds the start-up run up:
+    near the top-left corner it runs at least three times as fast."""
+    s = ctx.session()
+    slow = forward_rate(s, 8, "the start-up run")
+    s.move(30, 30)
+    s.watch(lambda seen: len(seen) > 2, "the run after the move")
+    fast = forward_rate(s, 12, "the faster run")
+    if fast < 3 * slow:
+        raise Failure("%.1f frames a second at the start pace, %.1f after the move: %s"
+                      % (slow, fast, s.trail()))
+    s.close()
+
+
+@on_page
+def page_title(ctx):
+    """The page is the window: the exact title in its title bar and <title>,
+    the icon, one 363 x 555 canvas with the focus; it asks for nothing but
+    its own files."""
+    s = ctx.session()
+    state = s.state()
+    expected = {"titleBar": ctx.opts.title, "titleElement": ctx.opts.title,
+                "titleBarWhiteSpace": "pre", "canvases": 1, "canvasSize": list(CLIENT_SIZE),
+                "focused": True, "icon": "dorvik.png", "ended": "", "errors": []}
+    wrong = {key: state[key] for key, value in expected.items() if state[key] != value}
+    served = dict(map(tuple, state["served"]))
+    if served != {"/index.html": 200, "/dorvik.js": 200, "/dorvik.wasm": 200, "/dorvik.png": 200}:
+        wrong["served"] = served
+    if state["foreign"]:
+        wrong["foreign"] = state["foreign"]
+    if wrong:
+        raise Failure("the page differs: %s" % wrong)
+    # Drawn like the desktop window's client area: border and background
+    # around the frame (which the start-up run makes one of the 36).
+    pixels = s.grab_client()
+    width = CLIENT_SIZE[0]
+    for (x, y), bgr in (((0, 0), (128, 128, 128)), ((1, 1), (64, 64, 64)),
+                        ((362, 100), (255, 255, 255)), ((361, 100), (192, 192, 192)),
+                        ((100, 554), (192, 192, 192))):
+        at = 4 * (y * width + x)
+        if tuple(pixels[at:at + 3]) != bgr:
+            raise Failure("client pixel %d,%d is %s, not %s" % (x, y, tuple(pixels[at:at + 3]), bgr))
+    s.close()
+
+
+@on_page
+def crisp_at_double_density(ctx):
+    """At a device pixel ratio of 2 the page draws its client area at twice the
+    size: each pixel of the frame is a 2 x 2 block on the screen."""
+    s = ctx.session()
+    s.bridge.send("open", scale=2)
+    state = s.state()
+    if state["canvasStore"] != [2 * CLIENT_SIZE[0], 2 * CLIENT_SIZE[1]]:
+        raise Failure("the canvas holds %s pixels at ratio 2" % state["canvasStore"])
+    if state["imageRendering"] != "pixelated":
+        raise Failure("the canvas is scaled with %r" % state["imageRendering"])
+    width, height = VISIBLE_SIZE
+    deadline = time.monotonic() + ctx.opts.timeout
+    while True:
+        shot = s.bridge.send("shot", x=2, y=2, w=width, h=height)
+        if (shot["width"], shot["height"]) != (2 * width, 2 * height):
+            raise Failure("the screenshot is %dx%d" % (shot["width"], shot["height"]))
+        pixels = memoryview(base64.b64decode(shot["pixels"])).cast("I")
+        rows = [pixels[y * 2 * width:(y + 1) * 2 * width] for y in range(2 * height)]
+        if all(rows[y] == rows[y + 1] and rows[y][0::2] == rows[y][1::2]
+               for y in range(0, 2 * height, 2)):
+            picture = b"".join(rows[y][0::2].tobytes() for y in range(0, 2 * height, 2))
+            if ctx.frames.get(picture) is not None:
+                break
+        if time.monotonic() > deadline:
+            raise Failure("no frame showed as 2 x 2 blocks at ratio 2")
+    s.close()
+
+
+@on_page
+def decoded_pictures(ctx):
+    """Each of the 36 pictures that the browser decoded at start-up is the
+    generator's frame for its slot, pixel for pixel."""
+    s = ctx.session()
+    # Read once the program has ended, when the page has nothing else to do.
+    s.key("Escape")
+    s.expect_exit(0)
+    for slot in range(SLOTS):
+        picture = ctx.bridge.send("picture", slot=slot)
+        if picture["count"] != SLOTS:
+            raise Failure("the page decoded %d pictures" % picture["count"])
+        size = (picture["width"], picture["height"])
+        if size != FRAME_SIZE or base64.b64decode(picture["pixels"]) != ctx.full_frames[slot]:
+            raise Failure("picture %d (%dx%d) is not slot%02d.bmp" % ((slot,) + size + (slot,)))
+    s.close()
+
+
+@scenario
+@on_page
 def click_scrub_and_resume(ctx):
     """A click enters scrub mode: moves down step forwards, up step back; a
     second click resumes the run saved by the first."""
@@ -365,6 +633,7 @@ def repaint_when_uncovered(ctx):
 
 
 @scenario
+@on_page
 def escape_quits(ctx):
     """Escape ends the program with status 0."""
     s = ctx.session()
@@ -374,6 +643,7 @@ def escape_quits(ctx):
 
 
 @scenario
+@on_page
 def double_click_quits(ctx):
     """A double-click on the display area ends the program with status 0."""
     s = ctx.session()
@@ -437,6 +707,7 @@ def x_server_lost(ctx):
 
 
 @scenario
+@on_page
 def screenshot(ctx):
     """Stops on phase 4 of set 1 (the valve wide open) and saves the window."""
     s = ctx.session()
@@ -451,8 +722,14 @@ def screenshot(ctx):
     pixels = s.grab_client()
     if pixels is None:
         raise Failure("could not read the window")
+    px, py = ctx.opts.picture_origin
+    width = CLIENT_SIZE[0]
+    picture = b"".join(pixels[4 * ((py + y) * width + px):4 * ((py + y) * width + px + VISIBLE_SIZE[0])]
+                       for y in range(VISIBLE_SIZE[1]))
+    if ctx.frames.get(picture) != PHASES + 4:
+        raise Failure("the screenshot does not show slot 22")
     if ctx.opts.screenshot:
-        write_png(ctx.opts.screenshot, CLIENT_SIZE[0], CLIENT_SIZE[1], pixels)
+        s.save_picture(ctx.opts.screenshot, pixels)
     s.close()
 
 
@@ -462,9 +739,13 @@ class Context:
     def __init__(self, opts, frames):
         self.opts = opts
         self.frames = frames
-        self.xserver = GivenDisplay(opts.display) if opts.display else XServer(opts.timeout)
-        self.screen = None
         self.sessions = []
+        self.xserver = self.screen = self.bridge = None
+        if opts.web:
+            self.full_frames = load_whole_frames(opts.frames)
+            self.bridge = PageBridge(opts.web, opts.timeout)
+            return
+        self.xserver = GivenDisplay(opts.display) if opts.display else XServer(opts.timeout)
         try:
             self.screen = Screen(self.xserver.display)
         except Exception:
@@ -472,28 +753,29 @@ class Context:
             raise
 
     def session(self):
-        return Session(self)
+        return (PageSession if self.opts.web else DesktopSession)(self)
 
     def close_sessions(self, failure_name=None):
         for s in self.sessions:
             if failure_name and getattr(s, "last_grab", None) is not None:
                 save_failure_picture(s, failure_name)
-            if hasattr(s, "program"):
-                s.close()
+            s.close()
         self.sessions = []
 
     def close(self):
         self.close_sessions()
         if self.screen is not None:
             self.screen.close()
-        self.xserver.stop()
+        if self.xserver is not None:
+            self.xserver.stop()
+        if self.bridge is not None:
+            self.bridge.stop()
 
 
 def save_failure_picture(s, name):
     path = os.path.abspath("e2e-%s-failure.png" % name)
     write_png(path, VISIBLE_SIZE[0], VISIBLE_SIZE[1], s.last_grab)
-    out, err = s.program.output()
-    print("  last picture region: %s\n  program output: %s" % (path, (out + err).strip() or "none"))
+    print("  last picture region: %s\n  program output: %s" % (path, s.output() or "none"))
 
 
 def pair(text):
@@ -530,20 +812,24 @@ def parse(argv):
                         % XVFB_SCREEN)
     parser.add_argument("--timeout", type=float, default=20,
                         help="seconds to wait for any other state (default 20)")
+    parser.add_argument("--web", metavar="PAGE_DIR",
+                        help="run the page scenarios against the page in PAGE_DIR (index.html, "
+                        "dorvik.js, dorvik.wasm) in headless Chromium, instead of a program")
     opts = parser.parse_args(argv)
     opts.program = program
-    unknown = [name for name in opts.scenarios if name not in SCENARIOS]
+    opts.table = PAGE_SCENARIOS if opts.web else SCENARIOS
+    unknown = [name for name in opts.scenarios if name not in opts.table]
     if unknown:
         parser.error("unknown scenarios: %s (see --list)" % " ".join(unknown))
-    if not opts.list and (not opts.frames or not program):
-        parser.error("needs --frames DIR and -- PROGRAM")
+    if not opts.list and (not opts.frames or not (program or opts.web)):
+        parser.error("needs --frames DIR and -- PROGRAM (or --web PAGE_DIR)")
     return opts
 
 
 def main(argv):
     opts = parse(argv)
     if opts.list:
-        print("\n".join(SCENARIOS))
+        print("\n".join(opts.table))
         return 0
     # A terminating signal (ctest's timeout) still runs the clean-up below.
     signal.signal(signal.SIGTERM, lambda *_: sys.exit(1))
@@ -551,10 +837,10 @@ def main(argv):
     ctx = Context(opts, frames)
     passed = failed = 0
     try:
-        for name in opts.scenarios or list(SCENARIOS):
+        for name in opts.scenarios or list(opts.table):
             began = time.monotonic()
             try:
-                SCENARIOS[name](ctx)
+                opts.table[name](ctx)
                 ctx.close_sessions()
                 passed += 1
                 print("PASS %s (%.1f s)" % (name, time.monotonic() - began), flush=True)

@@ -87,21 +87,35 @@ def to_bgrx(indices, tables):
     return out
 
 
-def load_frames(directory):
-    """The visible part of each slot's frame, as screenshot bytes -> slot."""
-    frames = {}
+def read_frames(directory):
+    """Each slot's frame as (palette indices, top row first; translation tables)."""
+    frames = []
     for slot in range(SLOTS):
         path = os.path.join(directory, "slot%02d.bmp" % slot)
         with open(path, "rb") as f:
             width, height, rows, tables = decode_bmp(f.read())
         if (width, height) != FRAME_SIZE:
             raise Failure("%s is %dx%d, not %dx%d" % ((path, width, height) + FRAME_SIZE))
+        frames.append((rows, tables))
+    return frames
+
+
+def load_frames(directory):
+    """The visible part of each slot's frame, as screenshot bytes -> slot."""
+    frames = {}
+    for slot, (rows, tables) in enumerate(read_frames(directory)):
         visible = b"".join(bytes(row[:VISIBLE_SIZE[0]]) for row in rows[:VISIBLE_SIZE[1]])
         key = bytes(to_bgrx(visible, tables))
         if key in frames:
             raise Failure("slots %d and %d show the same picture" % (frames[key], slot))
         frames[key] = slot
     return frames
+
+
+def load_whole_frames(directory):
+    """Each slot's whole frame as B, G, R, 0 pixels, by slot."""
+    return [bytes(to_bgrx(b"".join(bytes(row) for row in rows), tables))
+            for rows, tables in read_frames(directory)]
 
 
 def write_png(path, width, height, bgrx):
@@ -311,3 +325,63 @@ class Screen:
     def uncover(self, cover):
         cover.destroy()
         self.dpy.sync()
+
+
+# ---------------------------------------------------------------- the page
+
+class PageBridge:
+    """The page in headless Chromium, through tests/web/bridge.mjs: one JSON
+    command a line in, one JSON answer a line out."""
+
+    def __init__(self, page_dir, timeout):
+        bridge = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "web", "bridge.mjs")
+        self.timeout = timeout
+        self.err = tempfile.TemporaryFile()
+        self.proc = subprocess.Popen(["node", bridge, page_dir], stdin=subprocess.PIPE,
+                                     stdout=subprocess.PIPE, stderr=self.err,
+                                     preexec_fn=die_with_parent)
+        self.pending = b""
+        self.sent = 0
+
+    def send(self, command, **args):
+        """Runs one command; returns its answer, or raises Failure."""
+        import json
+        self.sent += 1
+        args["cmd"], args["id"] = command, self.sent
+        try:
+            self.proc.stdin.write(json.dumps(args).encode() + b"\n")
+            self.proc.stdin.flush()
+        except BrokenPipeError:
+            raise Failure("the browser bridge has ended: %s" % self._errors()) from None
+        deadline = time.monotonic() + self.timeout
+        fd = self.proc.stdout.fileno()
+        answer = {}
+        while answer.get("id") != self.sent:  # late answers to earlier commands are dropped
+            while b"\n" not in self.pending:
+                left = deadline - time.monotonic()
+                if left <= 0 or not select.select([fd], [], [], left)[0]:
+                    raise Failure("the browser did not answer %r within %.0f s"
+                                  % (command, self.timeout))
+                chunk = os.read(fd, 1 << 20)
+                if not chunk:
+                    raise Failure("the browser bridge has ended: %s" % self._errors())
+                self.pending += chunk
+            line, self.pending = self.pending.split(b"\n", 1)
+            answer = json.loads(line)
+        if not answer.pop("ok"):
+            raise Failure("the browser could not %s: %s" % (command, answer.get("error")))
+        return answer
+
+    def _errors(self):
+        self.err.seek(0)
+        return self.err.read().decode(errors="replace").strip() or "no message"
+
+    def stop(self):
+        if self.proc.poll() is None:
+            self.proc.stdin.close()
+            try:
+                self.proc.wait(timeout=10)
+            except subprocess.TimeoutExpired:
+                pass
+        stop_process(self.proc)
+        self.err.close()

@@ -1,0 +1,53 @@
+// Web backend, part 1 of 3: the platform services of the page. Implements
+// every dorvik::PlatformServices operation: show picture (makes one of the
+// pictures the browser decoded at start-up current), the event pump (paints
+// the canvas if needed, hands control to the browser through Asyncify so that
+// it can deliver input and paint, then runs the handlers of the input that
+// arrived), picture from a holder (the 36 embedded bitmap files, decoded once
+// by the browser's own decoder before Form_Activate), the quit sequence's
+// window operation (clears the display area), the end of the process (the loop
+// is abandoned and the page says so) and the run-time error report (on the
+// page and in the console). The page itself is window/web/index.html and the
+// browser side is window/web/dorvik_page.js.
+#pragma once
+
+#include <array>
+
+#include "core/dorvik2lifts.hpp"
+#include "core/platform.hpp"
+#include "window/web/web_input.hpp"
+
+namespace dorvik::web {
+
+class WebPlatform final : public PlatformServices {
+ public:
+  // Binds the page's canvas and decodes the pictures; waits for the browser.
+  WebPlatform();
+  WebPlatform(const WebPlatform&) = delete;
+  WebPlatform& operator=(const WebPlatform&) = delete;
+
+  // Paints the display area and runs `form`'s Form_Activate: the page is
+  // the program's active window once it has loaded. Never returns.
+  [[noreturn]] void Run(Dorvik2Lifts& form);
+
+  void ShowPicture(const Picture& picture) override;
+  void PumpEvents() override;
+  Picture HolderPicture(int number) override;
+  void ClearWindow() override;
+  [[noreturn]] void EndProcess() override;
+  [[noreturn]] void ReportRunTimeError(const RunTimeError& error) override;
+
+ private:
+  void DecodeHolderPictures();
+  void Paint();
+
+  Dorvik2Lifts* form_ = nullptr;
+  std::array<Picture, Dorvik2Lifts::kSlots> holders_;
+  // The display area's own reference to its picture, and the picture's
+  // number on the browser's side (-1: none).
+  Picture current_;
+  int current_index_ = -1;
+  bool needs_paint_ = true;
+};
+
+}  // namespace dorvik::web
