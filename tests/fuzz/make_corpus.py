@@ -27,6 +27,16 @@ def definition(numbers):
     return out
 
 
+def rle8_bitmap():
+    # A 6 x 3 RLE8 bitmap file with every kind of code: an encoded run, an
+    # absolute run, a delta, ends of line and the end of the bitmap.
+    table = b"".join(bytes([i & 3, (i >> 2) & 7, i >> 5, 0]) for i in range(256))
+    data = bytes([6, 255, 0, 0, 0, 4, 1, 2, 3, 4, 0, 0, 0, 2, 1, 0, 2, 28, 0, 1])
+    info = struct.pack("<IiiHHIIiiII", 40, 6, 3, 1, 8, 1, len(data), 0, 0, 256, 0)
+    offset = 14 + 40 + len(table)
+    return b"BM" + struct.pack("<IHHI", offset + len(data), 0, 0, offset) + info + table + data
+
+
 LISTING = list(range(36, 13, -1)) + [12, 11, 13] + list(range(10, 0, -1))
 
 # Dorvik2Lifts streams: op codes 0 key, 2 move, 4 click, 5 double-click, 6 pump.
@@ -48,6 +58,7 @@ SEEDS = {
         "definition": definition(LISTING),
         "record": record(bitmap(1)),
         "cut_short": definition([1])[:-3],
+        "rle8_bitmap": rle8_bitmap(),
     },
     "dorvik2lifts": {
         "keys": PLAY + b"".join(key(ord(c)) + pump(2) for c in "+ /-.*, ") + key(-1) + pump(),

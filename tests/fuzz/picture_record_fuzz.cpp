@@ -5,6 +5,9 @@
 // lies inside the input, starts "BM", has its own size in its header, sits
 // behind the record that PictureRecord would write for it, and is found
 // again in the definition that WindowDefinitionBytes makes of the 36 found.
+// The input, and each bitmap file found in it, is also handed to the decoder
+// of the stored bitmaps, which either raises the invalid-picture error or
+// writes inside the rows it is given (AddressSanitizer watches their ends).
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
@@ -13,6 +16,7 @@
 #include <vector>
 
 #include "core/run_time_error.hpp"
+#include "pictures/bitmap_decode.hpp"
 #include "pictures/picture_record.hpp"
 
 namespace {
@@ -34,6 +38,24 @@ void CheckFile(std::span<const std::uint8_t> input, std::span<const std::uint8_t
   Require(std::memcmp(record.data(), file.data() - 12, 12) == 0);
 }
 
+// Pictures up to this many pixels are decoded (the frames have 198,720): a
+// larger one only costs the fuzzer time clearing its rows.
+constexpr long kLargestDecoded = 1 << 20;
+
+void Decode(std::span<const std::uint8_t> file) {
+  try {
+    const auto layout = dorvik::ReadBitmapLayout(file);
+    Require(layout.width > 0 && layout.height > 0);
+    Require(layout.colour_table.size() == 4u * static_cast<unsigned>(layout.colours));
+    Require(layout.pixel_data.data() + layout.pixel_data.size() == file.data() + file.size());
+    if (static_cast<long>(layout.width) * layout.height > kLargestDecoded) return;
+    std::vector<std::uint8_t> rows(static_cast<std::size_t>(layout.width) * layout.height);
+    dorvik::DecodeBitmapPixels(layout, rows.data(), layout.width);
+  } catch (const dorvik::RunTimeError& error) {
+    Require(error.number() == dorvik::error_number::kInvalidPicture);
+  }
+}
+
 // The file found, or an empty span after the invalid-picture error.
 std::span<const std::uint8_t> Find(std::span<const std::uint8_t> definition, int number) {
   try {
@@ -48,6 +70,7 @@ std::span<const std::uint8_t> Find(std::span<const std::uint8_t> definition, int
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::span<const std::uint8_t> input(data, size);
+  Decode(input);
 
   try {
     CheckFile(input, dorvik::ParsePictureRecord(input));
@@ -69,6 +92,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto file = Find(input, number);
     if (file.empty()) continue;
     CheckFile(input, file);
+    Decode(file);
     files.emplace_back(file.begin(), file.end());
   }
   if (files.size() == dorvik::kHolderCount) {
