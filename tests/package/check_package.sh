@@ -49,7 +49,9 @@ for library in libsdl2-2.0-0 libpng16-16 libc6; do
 done
 echo "Depends: $depends"
 
-echo "-- the unpacked dorvik under Xvfb"
+echo "-- the unpacked dorvik on the terminal and under Xvfb"
+version=$("$root/usr/bin/dorvik" --version) || fail "dorvik --version failed"
+[ "$version" = "dorvik 1.00" ] || fail "dorvik --version printed '$version'"
 "$root/usr/bin/dorvik-frames" "$root/frames" >/dev/null
 # The program carries its pictures: run it where no build tree can be found.
 (cd "$root" && /usr/bin/python3 "$OLDPWD/tests/e2e/dorvik_e2e.py" --frames "$root/frames" \
