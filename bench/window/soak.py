@@ -31,7 +31,7 @@ import types
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tests", "e2e"))
 import e2e_support as e2e  # noqa: E402  (Xvfb, the program, screenshots, frames, xdotool)
-from dorvik_e2e import CLIENT_SIZE, TITLE, Session  # noqa: E402
+from dorvik_e2e import CLIENT_SIZE, TITLE, DesktopSession  # noqa: E402
 
 TABLE_KEYS = ["minus", "plus", "comma", "slash", "asterisk", "period", "space"]
 OTHER_KEYS = (list("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789")
@@ -182,7 +182,7 @@ def run(opts, frames_dir):
     rng = random.Random(opts.seed)
     try:
         ctx.screen = screen = e2e.Screen(xserver.display)
-        session = Session(ctx)
+        session = DesktopSession(ctx)
         soak = Soak(session, rng)
         pid = session.program.proc.pid
         began = time.monotonic()
