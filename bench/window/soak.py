@@ -3,8 +3,8 @@
 
 Runs dorvik and feeds it random X input through xdotool: the characters of
 its key table and others (letters, digits, Enter, Backspace, keys that type
-nothing, non-ASCII text), key repeats, pointer moves and drags (also beyond
-the window's edges), clicks (scrub mode on and off), and other windows that
+nothing, non-ASCII text), key repeats and held keys, pointer moves and drags
+(also beyond the window's edges), clicks (scrub mode on and off), and other windows that
 cover and uncover it; never a double-click or Escape. All the time it checks
 that the program lives and that every screenshot of the display area shows
 one of the 36 frames pixel for pixel (except while covered, and until the
@@ -95,6 +95,13 @@ class Soak:
         self.xdotool("key", "--repeat", count, "--delay", self.rng.randint(5, 30), name)
         self.sent["key"] += count
 
+    def key_held(self):
+        # Held past the X server's repeat delay (660 ms) it repeats, and SDL
+        # reports the repeats as key-downs and text.
+        name = self.rng.choice(TABLE_KEYS + ["a", "Return", "BackSpace"])
+        self.xdotool("keydown", name, "sleep", round(self.rng.uniform(0.4, 1.5), 2), "keyup", name)
+        self.sent["key held down"] += 1
+
     def text(self):
         chars = "".join(self.rng.choice(NON_ASCII + "xyz+-*/., ") for _ in range(self.rng.randint(1, 6)))
         if chars.startswith("-"):  # not to be read as an option
@@ -144,7 +151,8 @@ class Soak:
             self.sent["window uncovered"] += 1
 
     def act(self):
-        actions = [(self.keys, 30), (self.key_repeat, 6), (self.text, 6), (self.moves, 30),
+        actions = [(self.keys, 30), (self.key_repeat, 6), (self.key_held, 2), (self.text, 6),
+                   (self.moves, 30),
                    (self.cover_or_uncover, 3)]
         if self.press_allowed():
             actions += [(self.click, 12), (self.drag, 6)]
