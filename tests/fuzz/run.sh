@@ -13,13 +13,14 @@ cmake --build --preset fuzz
 
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
-status=0
-for target in picture_record dorvik2lifts; do
-  corpus=$scratch/$target
+# One target on one core: prints its PASS or FAIL lines, status 1 on a finding.
+fuzz() {
+  local target=$1
+  local corpus=$scratch/$target
   cp -r tests/fuzz/corpus/$target "$corpus"
-  dict=()
+  local dict=()
   [ -f tests/fuzz/$target.dict ] && dict=(-dict=tests/fuzz/$target.dict)
-  log=$scratch/$target.log
+  local log=$scratch/$target.log
   # Value profiles guide the fuzzer through the 16-bit comparisons of key codes.
   if ! build-fuzz/bin/${target}_fuzz "${dict[@]}" -max_total_time="$seconds" -max_len=4096 \
       -use_value_profile=1 \
@@ -32,8 +33,7 @@ for target in picture_record dorvik2lifts; do
       mkdir -p build-fuzz/findings && cp "$artifact" build-fuzz/findings/
       echo "  input kept: build-fuzz/findings/$(basename "$artifact") ($(od -An -tx1 -N64 "$artifact" | tr -s ' \n' ' '))"
     done
-    status=1
-    continue
+    return 1
   fi
   done_line=$(grep -E "^#[0-9]+\s+DONE" "$log" | tail -1)
   cov=$(sed -E 's/.* cov: ([0-9]+) .*/\1/' <<<"$done_line")
@@ -42,5 +42,13 @@ for target in picture_record dorvik2lifts; do
   rate=$(sed -nE 's/^stat::average_exec_per_sec: *([0-9]+)/\1/p' "$log")
   corp=$(sed -E 's/.* corp: ([0-9]+\/[0-9a-zA-Z]+) .*/\1/' <<<"$done_line")
   echo "PASS $target: ${seconds} s, $runs executions, $rate exec/s, cov $cov, ft $ft, corpus $corp"
-done
+}
+
+# The two targets side by side, one on each core; their reports in order.
+status=0
+fuzz picture_record >"$scratch/picture_record.out" 2>&1 &
+records=$!
+fuzz dorvik2lifts >"$scratch/dorvik2lifts.out" 2>&1 || status=1
+wait $records || status=1
+cat "$scratch/picture_record.out" "$scratch/dorvik2lifts.out"
 exit $status
