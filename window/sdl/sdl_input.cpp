@@ -27,12 +27,6 @@ long NextCodePoint(const char*& text) {
 
 }  // namespace
 
-AreaPoint ToAreaUnits(int window_x, int window_y) {
-  const double x = static_cast<double>(window_x - kBorder) * kScaleWidth / kInnerWidth;
-  const double y = static_cast<double>(window_y - kBorder) * kScaleHeight / kInnerHeight;
-  return {static_cast<float>(x), static_cast<float>(y)};
-}
-
 std::int16_t ButtonArgument(std::uint32_t button_mask) {
   std::int16_t button = 0;
   if (button_mask & SDL_BUTTON_LMASK) button |= 1;

@@ -10,30 +10,12 @@
 #include <cstdint>
 
 #include "core/dorvik2lifts.hpp"
+#include "core/window_layout.hpp"
 
 namespace dorvik::sdl {
 
-// The display area Picture1, in window pixels: 363 x 768 at the top-left of
-// the client area, with a 2-pixel sunken border around a 359 x 764 inner area.
-inline constexpr int kClientWidth = 363;
-inline constexpr int kClientHeight = 555;
-inline constexpr int kAreaWidth = 363;
-inline constexpr int kAreaHeight = 768;
-inline constexpr int kBorder = 2;
-inline constexpr int kInnerWidth = kAreaWidth - 2 * kBorder;
-inline constexpr int kInnerHeight = kAreaHeight - 2 * kBorder;
-// The inner area's extent in the display area's units.
-inline constexpr float kScaleWidth = 14.882803f;
-inline constexpr float kScaleHeight = 29.84375f;
-
-struct AreaPoint {
-  float x;
-  float y;
-};
-
-// A window pixel position in the display area's units: the origin at the
-// inner area's top-left corner; positions outside the window are not clamped.
-AreaPoint ToAreaUnits(int window_x, int window_y);
+// The window's layout and Picture1's units, shared with every backend.
+using namespace layout;
 
 // The handler arguments for a mouse button mask (SDL_BUTTON_*MASK) and a key
 // modifier state: 1 left, 2 right, 4 middle; 1 Shift, 2 Ctrl, 4 Alt.

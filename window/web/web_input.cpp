@@ -2,12 +2,6 @@
 
 namespace dorvik::web {
 
-AreaPoint ToAreaUnits(double canvas_x, double canvas_y) {
-  const double x = (canvas_x - kBorder) * kScaleWidth / kInnerWidth;
-  const double y = (canvas_y - kBorder) * kScaleHeight / kInnerHeight;
-  return {static_cast<float>(x), static_cast<float>(y)};
-}
-
 void Deliver(Dorvik2Lifts& form, const PageEvent& event) {
   switch (event.kind) {
     case PageEvent::kKey:

@@ -8,22 +8,13 @@
 #include <cstdint>
 
 #include "core/dorvik2lifts.hpp"
+#include "core/window_layout.hpp"
 
 namespace dorvik::web {
 
-// The client area is the page's canvas, in CSS pixels; the display area
-// Picture1 is 363 x 768 at its top-left, with a 2-pixel sunken border around
-// a 359 x 764 inner area, as in the desktop window.
-inline constexpr int kClientWidth = 363;
-inline constexpr int kClientHeight = 555;
-inline constexpr int kAreaWidth = 363;
-inline constexpr int kAreaHeight = 768;
-inline constexpr int kBorder = 2;
-inline constexpr int kInnerWidth = kAreaWidth - 2 * kBorder;
-inline constexpr int kInnerHeight = kAreaHeight - 2 * kBorder;
-// The inner area's extent in the display area's units.
-inline constexpr float kScaleWidth = 14.882803f;
-inline constexpr float kScaleHeight = 29.84375f;
+// The client area is the page's canvas, in CSS pixels, laid out as the
+// desktop window: the layout and Picture1's units are every backend's.
+using namespace layout;
 
 // One input record as dorvik_page.js writes it into the module's memory.
 // The layout is shared with the script: keep the two in step.
@@ -36,15 +27,6 @@ struct PageEvent {
   double x;             // kMove: CSS pixels from the canvas's top-left corner
   double y;
 };
-
-struct AreaPoint {
-  float x;
-  float y;
-};
-
-// A canvas position in the display area's units: the origin at the inner
-// area's top-left corner; positions outside the canvas are not clamped.
-AreaPoint ToAreaUnits(double canvas_x, double canvas_y);
 
 // Delivers one record to its handler and runs the handler to its end.
 void Deliver(Dorvik2Lifts& form, const PageEvent& event);
