@@ -23,6 +23,7 @@ Node.js, Debian's Chromium and the npm packages of tests/web (npm ci there).
 import argparse
 import base64
 import copy
+import hashlib
 import os
 import signal
 import sys
@@ -94,15 +95,19 @@ class Session:
 
     def slot(self):
         """The slot whose frame the picture region shows now, or None."""
-        px, py = self.ctx.opts.picture_origin
-        pixels = self._grab(px, py, *VISIBLE_SIZE)
-        self.last_grab = pixels
-        slot = self.ctx.frames.get(pixels) if pixels is not None else None
+        slot = self._look()
         self.history.append((time.monotonic() - self.started, slot))
         # Polls a few times per frame at most, leaving the processor to the
         # program and the X server.
         time.sleep(POLL_INTERVAL)
         return slot
+
+    def _look(self):
+        """The slot of the frame in the picture region, pixel for pixel, or None."""
+        px, py = self.ctx.opts.picture_origin
+        pixels = self._grab(px, py, *VISIBLE_SIZE)
+        self.last_grab = pixels
+        return self.ctx.frames.get(pixels) if pixels is not None else None
 
     def grab_client(self):
         return self._grab(0, 0, *CLIENT_SIZE)
@@ -275,6 +280,20 @@ class PageSession(Session):
 
     def _grab(self, x, y, width, height):
         return base64.b64decode(self.bridge.send("grab", x=x, y=y, w=width, h=height)["pixels"])
+
+    def _look(self):
+        """As on the desktop, but by the SHA-256 of the region's pixels, worked
+        out in the page: the page answers only between two passes of its loop,
+        and moving the pixels themselves could take longer than a pass at the
+        start pace, so that a look would miss a frame. A region that is no
+        frame is fetched whole, for the failure picture."""
+        px, py = self.ctx.opts.picture_origin
+        digest = self.bridge.send("digest", x=px, y=py, w=VISIBLE_SIZE[0],
+                                  h=VISIBLE_SIZE[1])["digest"]
+        slot = self.ctx.frame_digests.get(digest)
+        if slot is None:
+            return super()._look()
+        return slot
 
     def grab_client(self):
         """A real screenshot of the client area, not just the canvas's pixels."""
@@ -739,6 +758,9 @@ class Context:
     def __init__(self, opts, frames):
         self.opts = opts
         self.frames = frames
+        # For the page's looks: the SHA-256 of each frame's pixels -> its slot.
+        self.frame_digests = {hashlib.sha256(pixels).hexdigest(): slot
+                              for pixels, slot in frames.items()}
         self.sessions = []
         self.xserver = self.screen = self.bridge = None
         if opts.web:
