@@ -36,6 +36,9 @@ finish() {
   exit
 }
 
+# The compiled resources' modification time, for the rebuild checks.
+stamp() { stat -c %Y.%y "$res" 2>/dev/null; }
+
 # build directory and the machine its programs are for
 builds=("build-win32 i386" "build-win64 amd64")
 for entry in "${builds[@]}"; do
@@ -58,7 +61,6 @@ for entry in "${builds[@]}"; do
   echo "== $build: the build's dependencies"
   # A newer icon must rebuild the compiled resources, and nothing else may.
   res=$build/window/win32/CMakeFiles/Dorvik.dir/Dorvik.rc.res
-  stamp() { stat -c %Y.%y "$res" 2>/dev/null; }
   cmake --build "$build" >/dev/null 2>&1
   before=$(stamp)
   cmake --build "$build" >/dev/null 2>&1
