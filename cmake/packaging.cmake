@@ -1,7 +1,10 @@
 # The Debian package: `cmake --build --preset default --target package` writes
 # build/dorvik_<version>_amd64.deb from the install rules, with the manual
 # page, the copyright file and the changelog that Debian asks of a package,
-# and its run-time dependencies worked out from the binaries (dpkg-shlibdeps).
+# the AppStream record that software centres read, and its run-time
+# dependencies worked out from the binaries (dpkg-shlibdeps). It is the same to
+# the bit wherever it is built (debian/repack.cmake); tools/release.sh builds
+# it with SOURCE_DATE_EPOCH set to the commit's time.
 
 set(doc_dir ${CMAKE_INSTALL_DATADIR}/doc/${PROJECT_NAME})
 set(man_dir ${CMAKE_INSTALL_MANDIR}/man1)
@@ -37,6 +40,8 @@ install(FILES ${package_files}/dorvik.1.gz ${frames_page}
 install(FILES ${CMAKE_CURRENT_LIST_DIR}/debian/copyright DESTINATION ${doc_dir})
 # A native package: its one changelog is the Debian changelog, named changelog.gz.
 install(FILES ${package_files}/changelog.gz DESTINATION ${doc_dir})
+install(FILES ${PROJECT_SOURCE_DIR}/window/sdl/org.example.dorvik.metainfo.xml
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME ${PROJECT_NAME})
@@ -66,4 +71,5 @@ set(CPACK_STRIP_FILES ON)
 # Directories 0755 whatever the umask of the machine that builds the package.
 set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
     OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+set(CPACK_POST_BUILD_SCRIPTS ${CMAKE_CURRENT_LIST_DIR}/debian/repack.cmake)
 include(CPack)
