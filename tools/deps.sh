@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages that dorvik needs (as root): with --build,
-# what building needs; with --web, what building the page needs; without,
-# also what the tests need (Xvfb, xdotool, wine, Chromium ...).
+# what building needs; with --web, what building the page needs; with
+# --release, what tools/release.sh needs (every build, Python for the zips);
+# without, also what the tests need (Xvfb, xdotool, wine, Chromium ...).
 # Installs nothing when everything is already there.
 set -euo pipefail
 
@@ -16,19 +17,21 @@ packages=(
 # the packages above), and for its tests Debian's Chromium and npm. A Node.js
 # from elsewhere that brings its own npm is kept (Debian's npm would clash).
 web_packages=(emscripten)
-if [ "${1:-}" != "--web" ]; then
+if [ "${1:-}" != "--web" ] && [ "${1:-}" != "--release" ]; then
   web_packages+=(chromium)
   command -v npm > /dev/null || web_packages+=(nodejs npm)
 fi
 if [ "${1:-}" != "--build" ]; then
   packages+=("${web_packages[@]}")
 fi
-if [ "${1:-}" != "--build" ] && [ "${1:-}" != "--web" ]; then
+if [ "${1:-}" = "--release" ]; then
+  packages+=(g++-mingw-w64-i686 binutils-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 python3)
+elif [ "${1:-}" != "--build" ] && [ "${1:-}" != "--web" ]; then
   packages+=(
     clang-format xvfb xauth xdotool x11-apps x11-utils imagemagick python3 python3-xlib
     g++-mingw-w64-i686 binutils-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64
     wine wine32:i386 wine64 python3-pefile icoutils
-    lintian desktop-file-utils man-db clang-14 libfuzzer-14-dev libclang-rt-14-dev
+    lintian desktop-file-utils appstream man-db clang-14 libfuzzer-14-dev libclang-rt-14-dev
   )
   # wine32 runs the 32-bit program where the kernel runs 32-bit programs;
   # wine64 runs its 64-bit twin everywhere else.
