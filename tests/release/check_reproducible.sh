@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# tests/release/check_reproducible.sh: builds the release of the checked-out
+# commit a second time, in a fresh clone in another folder, under another
+# umask, time zone and locale, and compares it with dist/ (made before by
+# tools/release.sh) byte for byte. Fails naming the first file that differs;
+# the second build's files are then kept in dist-elsewhere/.
+set -euo pipefail
+cd "$(dirname "$0")/../.."
+root=$PWD
+
+[ -f dist/SHA256SUMS ] || { echo "tests/release: dist/ is missing: run tools/release.sh first" >&2; exit 1; }
+(cd dist && sha256sum --quiet --strict -c SHA256SUMS) || { echo "FAIL: dist/SHA256SUMS does not hold"; exit 1; }
+
+commit=$(git rev-parse HEAD)
+elsewhere=$(mktemp -d /tmp/dorvik-elsewhere.XXXXXX)
+trap 'rm -rf "$elsewhere"' EXIT
+git clone --quiet --shared --no-checkout "$root" "$elsewhere/another-clone"
+git -C "$elsewhere/another-clone" checkout --quiet --detach "$commit"
+echo "-- the release of $commit again, in $elsewhere/another-clone"
+# A umask and a locale other than this shell's, and a time zone 14 hours east.
+[ "$(umask)" = 0077 ] && mask=0002 || mask=0077
+case ${LC_ALL:-${LANG:-POSIX}} in C.UTF-8 | C.utf8) locale=POSIX ;; *) locale=C.UTF-8 ;; esac
+(
+  cd "$elsewhere/another-clone"
+  umask $mask
+  export TZ=EAST-14 LANG=$locale LC_ALL=$locale
+  bash tools/release.sh
+) > "$elsewhere/release.log" 2>&1 || { cat "$elsewhere/release.log"; echo "FAIL: the second release build failed"; exit 1; }
+
+second=$elsewhere/another-clone/dist
+for file in $(cd dist && ls -A) $(cd "$second" && ls -A); do
+  if ! cmp "dist/$file" "$second/$file"; then
+    rm -rf dist-elsewhere && cp -a "$second" dist-elsewhere
+    echo "FAIL: dist/$file differs between the two builds (the second is in dist-elsewhere/)"
+    exit 1
+  fi
+done
+echo "PASS: the release of $commit is the same to the bit in $elsewhere/another-clone:"
+cat dist/SHA256SUMS
