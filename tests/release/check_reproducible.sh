@@ -12,14 +12,20 @@ root=$PWD
 (cd dist && sha256sum --quiet --strict -c SHA256SUMS) || { echo "FAIL: dist/SHA256SUMS does not hold"; exit 1; }
 
 commit=$(git rev-parse HEAD)
-elsewhere=$(mktemp -d /tmp/dorvik-elsewhere.XXXXXX)
+# On another file system where one has room (tmpfs orders and sizes folders
+# unlike ext4), else in /tmp.
+parent=/tmp
+avail=$(df --output=avail -k /dev/shm 2>/dev/null | tail -n 1) || avail=0
+[ "${avail:-0}" -gt 1000000 ] && parent=/dev/shm
+elsewhere=$(mktemp -d "$parent/dorvik-elsewhere.XXXXXX")
 trap 'rm -rf "$elsewhere"' EXIT
 git clone --quiet --shared --no-checkout "$root" "$elsewhere/another-clone"
 git -C "$elsewhere/another-clone" checkout --quiet --detach "$commit"
-echo "-- the release of $commit again, in $elsewhere/another-clone"
 # A umask and a locale other than this shell's, and a time zone 14 hours east.
 [ "$(umask)" = 0077 ] && mask=0002 || mask=0077
 case ${LC_ALL:-${LANG:-POSIX}} in C.UTF-8 | C.utf8) locale=POSIX ;; *) locale=C.UTF-8 ;; esac
+echo "-- the release of $commit again, in $elsewhere/another-clone" \
+  "($(stat -f -c %T "$elsewhere"), here $(stat -f -c %T .); umask $mask, TZ=EAST-14, LC_ALL=$locale)"
 (
   cd "$elsewhere/another-clone"
   umask $mask
