@@ -19,16 +19,16 @@ avail=$(df --output=avail -k /dev/shm 2>/dev/null | tail -n 1) || avail=0
 [ "${avail:-0}" -gt 1000000 ] && parent=/dev/shm
 elsewhere=$(mktemp -d "$parent/dorvik-elsewhere.XXXXXX")
 trap 'rm -rf "$elsewhere"' EXIT
-git clone --quiet --shared --no-checkout "$root" "$elsewhere/another-clone"
-git -C "$elsewhere/another-clone" checkout --quiet --detach "$commit"
 # A umask and a locale other than this shell's, and a time zone 14 hours east.
 [ "$(umask)" = 0077 ] && mask=0002 || mask=0077
 case ${LC_ALL:-${LANG:-POSIX}} in C.UTF-8 | C.utf8) locale=POSIX ;; *) locale=C.UTF-8 ;; esac
 echo "-- the release of $commit again, in $elsewhere/another-clone" \
   "($(stat -f -c %T "$elsewhere"), here $(stat -f -c %T .); umask $mask, TZ=EAST-14, LC_ALL=$locale)"
 (
-  cd "$elsewhere/another-clone"
   umask $mask
+  git clone --quiet --shared --no-checkout "$root" "$elsewhere/another-clone"
+  cd "$elsewhere/another-clone"
+  git checkout --quiet --detach "$commit"
   export TZ=EAST-14 LANG=$locale LC_ALL=$locale
   bash tools/release.sh
 ) > "$elsewhere/release.log" 2>&1 || { cat "$elsewhere/release.log"; echo "FAIL: the second release build failed"; exit 1; }
