@@ -3,7 +3,8 @@
 # build, its Debian package's checks, the libFuzzer targets, a one-minute soak
 # of its window, the same unit tests again under AddressSanitizer +
 # UndefinedBehaviorSanitizer, the page in headless Chromium, and the checks of
-# both Windows builds (the 32-bit program and its 64-bit twin) under wine.
+# both Windows builds (the 32-bit program and its 64-bit twin) under wine, and
+# the release's downloads, built twice in two places and compared.
 # Installs what it needs on Debian 12. Each stage says when it began.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -49,5 +50,9 @@ for preset in win32 win64; do
   cmake --build --preset $preset
 done
 tests/win32/run.sh
+
+stage "the release: every download into dist/, built again elsewhere and compared byte for byte"
+bash tools/release.sh
+tests/release/check_reproducible.sh
 
 echo "== all tests passed in $((SECONDS - began)) s"

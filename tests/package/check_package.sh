@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # tests/package/check_package.sh: builds the Debian package from the default
 # build, checks it as Debian would (lintian: no error; desktop-file-validate:
-# nothing), unpacks it into a scratch root and checks that it holds what a
-# desktop needs, that dpkg-shlibdeps worked out its dependencies, and that
-# the unpacked dorvik, with nothing from the build tree, opens its window and
-# shows its first frame under Xvfb (the end-to-end driver's title_and_size).
+# nothing; appstreamcli: no warning), unpacks it into a scratch root and
+# checks that it holds what a desktop and a software centre need, that
+# dpkg-shlibdeps worked out its dependencies, and that the unpacked dorvik,
+# with nothing from the build tree, opens its window and shows its first frame
+# under Xvfb (the end-to-end driver's title_and_size).
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 
@@ -28,6 +29,12 @@ dpkg -x "$deb" "$root"
 echo "-- desktop-file-validate"
 report=$(desktop-file-validate "$root/usr/share/applications/dorvik.desktop" 2>&1) || true
 [ -z "$report" ] || fail "desktop-file-validate: $report"
+
+echo "-- appstreamcli validate"
+# The record alone, then in the unpacked tree, where its launchable must be
+# the package's desktop entry.
+appstreamcli validate --no-net "$root/usr/share/metainfo/org.example.dorvik.metainfo.xml" &&
+  appstreamcli validate-tree --no-net "$root" || fail "appstreamcli: the AppStream record has faults"
 
 echo "-- contents"
 for file in usr/bin/dorvik usr/bin/dorvik-frames usr/share/applications/dorvik.desktop \

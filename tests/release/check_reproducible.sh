@@ -34,7 +34,9 @@ echo "-- the release of $commit again, in $elsewhere/another-clone" \
 ) > "$elsewhere/release.log" 2>&1 || { cat "$elsewhere/release.log"; echo "FAIL: the second release build failed"; exit 1; }
 
 second=$elsewhere/another-clone/dist
-for file in $(cd dist && ls -A) $(cd "$second" && ls -A); do
+# Each download, in name order, then the sums (which differ where one does).
+downloads=$({ ls -A dist && ls -A "$second"; } | LC_ALL=C sort -u | grep -vx SHA256SUMS) || true
+for file in $downloads SHA256SUMS; do
   if ! cmp "dist/$file" "$second/$file"; then
     rm -rf dist-elsewhere && cp -a "$second" dist-elsewhere
     echo "FAIL: dist/$file differs between the two builds (the second is in dist-elsewhere/)"
