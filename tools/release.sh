@@ -35,7 +35,8 @@ SOURCE_DATE_EPOCH=$(git log -1 --format=%ct "$commit")
 umask 022
 export LC_ALL=C.UTF-8
 
-read -r major minor patch < <(sed -nE 's/^project\(dorvik VERSION ([0-9]+)\.([0-9]+)\.([0-9]+).*/\1 \2 \3/p' CMakeLists.txt)
+read -r major minor patch < <(sed -nE 's/^project\(dorvik VERSION ([0-9]+)\.([0-9]+)\.([0-9]+).*/\1 \2 \3/p' CMakeLists.txt) ||
+  { echo "dorvik release: no project(dorvik VERSION X.Y.Z) in CMakeLists.txt" >&2; exit 1; }
 deb=dorvik_${major}.${minor}.${patch}_amd64.deb
 version=$(printf '%d.%02d' "$major" "$minor")  # the program's own: dorvik 1.00
 

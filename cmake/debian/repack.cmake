@@ -28,7 +28,10 @@ foreach(deb IN LISTS CPACK_PACKAGE_FILES)
   endforeach()
 
   file(READ ${root}/DEBIAN/control control)
-  string(REGEX REPLACE "\nInstalled-Size: [0-9]+\n" "\nInstalled-Size: ${kib}\n" control "${control}")
+  if(NOT control MATCHES "\nInstalled-Size: [0-9]+")
+    message(FATAL_ERROR "${deb}: CPack wrote no Installed-Size")
+  endif()
+  string(REGEX REPLACE "\nInstalled-Size: [0-9]+" "\nInstalled-Size: ${kib}" control "${control}")
   file(WRITE ${root}/DEBIAN/control "${control}")
   # The control files and their folder as Debian has them, whatever the umask.
   file(GLOB control_files ${root}/DEBIAN/*)
