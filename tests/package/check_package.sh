@@ -33,8 +33,9 @@ report=$(desktop-file-validate "$root/usr/share/applications/dorvik.desktop" 2>&
 echo "-- appstreamcli validate"
 # The record alone, then in the unpacked tree, where its launchable must be
 # the package's desktop entry.
-appstreamcli validate --no-net "$root/usr/share/metainfo/org.example.dorvik.metainfo.xml" &&
-  appstreamcli validate-tree --no-net "$root" || fail "appstreamcli: the AppStream record has faults"
+appstreamcli validate --no-net "$root/usr/share/metainfo/org.example.dorvik.metainfo.xml" ||
+  fail "appstreamcli validate: the AppStream record has faults"
+appstreamcli validate-tree --no-net "$root" || fail "appstreamcli validate-tree: see above"
 
 echo "-- contents"
 for file in usr/bin/dorvik usr/bin/dorvik-frames usr/share/applications/dorvik.desktop \

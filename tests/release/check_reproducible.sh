@@ -25,7 +25,7 @@ case ${LC_ALL:-${LANG:-POSIX}} in C.UTF-8 | C.utf8) locale=POSIX ;; *) locale=C.
 echo "-- the release of $commit again, in $elsewhere/another-clone" \
   "($(stat -f -c %T "$elsewhere"), here $(stat -f -c %T .); umask $mask, TZ=EAST-14, LC_ALL=$locale)"
 (
-  umask $mask
+  umask "$mask"
   git clone --quiet --shared --no-checkout "$root" "$elsewhere/another-clone"
   cd "$elsewhere/another-clone"
   git checkout --quiet --detach "$commit"
