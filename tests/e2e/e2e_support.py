@@ -118,6 +118,24 @@ def load_whole_frames(directory):
             for rows, tables in read_frames(directory)]
 
 
+def unblock(pixels, width, height, scale):
+    """Pixels shown `scale` times larger (each an exact scale x scale block of
+    B, G, R, X pixels) at their own size again, or None if a block is not one
+    colour."""
+    if scale == 1 or pixels is None:
+        return pixels
+    words, row = memoryview(pixels).cast("I"), width * scale
+    rows = []
+    for y in range(0, height * scale, scale):
+        first = words[y * row:(y + 1) * row]
+        columns = first[0::scale]
+        if any(words[(y + k) * row:(y + k + 1) * row] != first for k in range(1, scale)) or any(
+                first[k::scale] != columns for k in range(1, scale)):
+            return None
+        rows.append(columns.tobytes())
+    return b"".join(rows)
+
+
 def write_png(path, width, height, bgrx):
     """Writes B, G, R, X pixels as an RGB PNG; leaves the file alone when the
     picture is unchanged, so a rerun does not touch it."""
@@ -165,9 +183,10 @@ def stop_process(proc):
 
 
 class XServer:
-    """A private Xvfb on a free display number (chosen by Xvfb itself)."""
+    """A private Xvfb on a free display number (chosen by Xvfb itself); at a
+    `scale` above 1, its resource database says Xft.dpi 96 x scale."""
 
-    def __init__(self, timeout):
+    def __init__(self, timeout, scale=1):
         read_end, write_end = os.pipe()
         self.log = tempfile.TemporaryFile()
         self.proc = subprocess.Popen(
@@ -178,6 +197,9 @@ class XServer:
         os.close(write_end)
         try:
             self.display = ":" + self._read_line(read_end, timeout)
+            if scale > 1:
+                subprocess.run(["xrdb", "-merge"], input=b"Xft.dpi: %d\n" % (96 * scale),
+                               env=dict(os.environ, DISPLAY=self.display), check=True, timeout=20)
         except Failure:
             self.stop()
             raise

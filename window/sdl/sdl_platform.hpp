@@ -14,10 +14,12 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <span>
 
 #include "core/dorvik2lifts.hpp"
 #include "core/platform.hpp"
 #include "window/sdl/sdl_input.hpp"
+#include "window/sdl/wayland_pixels.hpp"
 
 namespace dorvik::sdl {
 
@@ -59,8 +61,15 @@ class SdlPlatform final : public PlatformServices {
   // Draws what has changed since the last paint and puts it on the screen.
   void Paint();
   void PaintWhole(SDL_Surface* target);
+  // The window's pixels to draw into, and putting `rects` of them on the screen.
+  SDL_Surface* PaintTarget();
+  void Present(std::span<const SDL_Rect> rects);
 
   SDL_Window* window_ = nullptr;
+  // On Wayland, the window's own buffers; on X, SDL's window surface.
+  std::unique_ptr<WaylandPixels> wayland_;
+  // Window pixels per client-area pixel: the desktop's whole-number scale.
+  int scale_ = 1;
   std::array<Picture, Dorvik2Lifts::kSlots> holders_;
   // The display area's own reference to its picture, and its surface.
   Picture current_;
