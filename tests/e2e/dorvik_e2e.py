@@ -277,8 +277,10 @@ class WaylandSession(DesktopSession):
         self.program = Program(self.ctx.opts.program, self.desktop.program_env())
 
     def _ready(self):
-        self.window = self.desktop.find_window(self.ctx.opts.title)
-        return self.window is not None
+        found = self.desktop.find_window(self.ctx.opts.title)
+        if found is not None:
+            self.window, self.frame = found
+        return found is not None
 
     def _focus(self):
         pass
@@ -300,6 +302,11 @@ class WaylandSession(DesktopSession):
         for i in range(repeat):
             time.sleep(0.1 if i else 0)
             self.desktop.input.click()
+
+    def save_picture(self, path, client_pixels):
+        """The whole window, with sway's title bar."""
+        width, height, pixels = self.desktop.grab(*self.frame)
+        write_png(path, width, height, pixels)
 
 
 class PageSession(Session):

@@ -182,15 +182,21 @@ def stop_process(proc):
             proc.wait()
 
 
+def screen_at(scale):
+    width, height, depth = map(int, XVFB_SCREEN.split("x"))
+    return "%dx%dx%d" % (width * scale, height * scale, depth)
+
+
 class XServer:
     """A private Xvfb on a free display number (chosen by Xvfb itself); at a
-    `scale` above 1, its resource database says Xft.dpi 96 x scale."""
+    `scale` above 1, a screen that much larger whose resource database says
+    Xft.dpi 96 x scale."""
 
     def __init__(self, timeout, scale=1):
         read_end, write_end = os.pipe()
         self.log = tempfile.TemporaryFile()
         self.proc = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", XVFB_SCREEN,
+            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", screen_at(scale),
              "-noreset", "-nolisten", "tcp"],
             pass_fds=(write_end,), stdin=subprocess.DEVNULL, stdout=self.log,
             stderr=self.log, preexec_fn=die_with_parent)
@@ -198,7 +204,7 @@ class XServer:
         try:
             self.display = ":" + self._read_line(read_end, timeout)
             if scale > 1:
-                subprocess.run(["xrdb", "-merge"], input=b"Xft.dpi: %d\n" % (96 * scale),
+                subprocess.run(["xrdb", "-nocpp", "-merge"], input=b"Xft.dpi: %d\n" % (96 * scale),
                                env=dict(os.environ, DISPLAY=self.display), check=True, timeout=20)
         except Failure:
             self.stop()

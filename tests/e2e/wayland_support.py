@@ -33,15 +33,16 @@ def session_user():
 
 
 class Compositor:
-    """sway on its headless backend, one 1280 x 1024 output at `scale`."""
+    """sway on its headless backend: one output of 1280 x 1024 in the
+    desktop's units, at `scale`."""
 
     def __init__(self, timeout, scale=1):
         user = session_user()
-        self.extent = (1280 // scale, 1024 // scale)  # the desktop, in its own units
+        self.extent = (1280, 1024)
         self.dir = tempfile.mkdtemp(prefix="dorvik-wayland-")
         with open(os.path.join(self.dir, "config"), "w") as f:
-            f.write("output HEADLESS-1 resolution 1280x1024 scale %d\n"
-                    "seat seat0 hide_cursor 1\n" % scale)
+            f.write("output HEADLESS-1 resolution %dx%d scale %d\n"
+                    "seat seat0 hide_cursor 1\n" % (1280 * scale, 1024 * scale, scale))
         argv = ["sway", "-c", os.path.join(self.dir, "config")]
         if user is not None:
             os.chown(self.dir, user.pw_uid, user.pw_gid)
@@ -75,13 +76,17 @@ class Compositor:
         return result.stdout
 
     def find_window(self, title):
-        """The window's client area (x, y in the desktop's units), or None."""
+        """Where the window's client area starts (x, y in the desktop's
+        units), and the whole window with the title bar that sway draws
+        (x, y, width, height); None when there is no such window."""
         nodes = [json.loads(self.run("swaymsg", "-t", "get_tree", "-r"))]
         while nodes:
             node = nodes.pop()
             if node.get("name") == title and node.get("visible"):
-                outer, inner = node["rect"], node["window_rect"]
-                return outer["x"] + inner["x"], outer["y"] + inner["y"]
+                outer, inner, title_bar = node["rect"], node["window_rect"], node["deco_rect"]
+                return ((outer["x"] + inner["x"], outer["y"] + inner["y"]),
+                        (outer["x"], outer["y"] - title_bar["height"], outer["width"],
+                         outer["height"] + title_bar["height"]))
             nodes += node.get("nodes", []) + node.get("floating_nodes", [])
         return None
 

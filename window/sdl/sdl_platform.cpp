@@ -203,7 +203,10 @@ void SdlPlatform::OpenWindow() {
     return;
   }
   scale_ = X11DesktopScale(window_);
-  if (scale_ > 1) SDL_SetWindowSize(window_, kClientWidth * scale_, kClientHeight * scale_);
+  if (scale_ > 1) {
+    SDL_SetWindowSize(window_, kClientWidth * scale_, kClientHeight * scale_);
+    SDL_SetWindowPosition(window_, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
+  }
   if (SDL_GetWindowSurface(window_) == nullptr) {
     FailToStart("cannot draw in the window: " + SdlReason());
   }
@@ -242,7 +245,10 @@ void SdlPlatform::ShowWindow() {
   if (wayland_ == nullptr) Paint();
   SDL_ShowWindow(window_);
   SDL_RaiseWindow(window_);
-  if (wayland_ != nullptr) Paint();
+  if (wayland_ != nullptr) {
+    wayland_->KeepSize(kClientWidth, kClientHeight);
+    Paint();
+  }
 }
 
 void SdlPlatform::Run(Dorvik2Lifts& form) {

@@ -78,6 +78,18 @@ WaylandPixels::~WaylandPixels() {
   wl_event_queue_destroy(queue_);
 }
 
+void WaylandPixels::KeepSize(int width, int height) const {
+  SDL_SysWMinfo info;
+  SDL_VERSION(&info.version);
+  if (SDL_GetWindowWMInfo(window_, &info) != SDL_TRUE || info.info.wl.xdg_toplevel == nullptr) {
+    return;
+  }
+  // xdg_toplevel's set_max_size and set_min_size, by their request numbers.
+  auto* toplevel = reinterpret_cast<wl_proxy*>(info.info.wl.xdg_toplevel);
+  wl_proxy_marshal(toplevel, 7, width, height);
+  wl_proxy_marshal(toplevel, 8, width, height);
+}
+
 int WaylandPixels::Scale() const {
   int width = 0;
   int pixels = 0;

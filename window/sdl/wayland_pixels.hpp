@@ -29,6 +29,9 @@ class WaylandPixels {
   WaylandPixels(const WaylandPixels&) = delete;
   WaylandPixels& operator=(const WaylandPixels&) = delete;
 
+  // Tells the compositor that the shown window has this one size (SDL 2.26
+  // does not, for a window of fixed size), so that tiling desktops float it.
+  void KeepSize(int width, int height) const;
   // Device pixels per unit of the window's size: the scale of the output
   // the window is on, as SDL reports it (1 until it knows).
   int Scale() const;
