@@ -1,5 +1,6 @@
 #include "window/sdl/sdl_platform.hpp"
 
+#include <sys/stat.h>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -72,6 +73,28 @@ std::string MissingDisplay() {
     why += std::string(" the Wayland compositor WAYLAND_DISPLAY=") + wayland;
   }
   return why;
+}
+
+// Why the Wayland compositor that the environment names cannot be reached
+// (empty when its socket is there). Looked at before SDL tries, which makes
+// libwayland print complaints of its own.
+std::string WaylandSocketProblem() {
+  const char* name = Named("WAYLAND_DISPLAY");
+  if (name == nullptr) return "WAYLAND_DISPLAY is not set";
+  std::string path = name;
+  if (path.front() != '/') {
+    const char* runtime = Named("XDG_RUNTIME_DIR");
+    if (runtime == nullptr) {
+      return std::string("the Wayland socket WAYLAND_DISPLAY=") + name +
+             " is looked for in XDG_RUNTIME_DIR, which is not set";
+    }
+    path = std::string(runtime) + "/" + name;
+  }
+  struct stat status {};
+  if (stat(path.c_str(), &status) != 0 || !S_ISSOCK(status.st_mode)) {
+    return "no Wayland compositor socket " + path + " (WAYLAND_DISPLAY)";
+  }
+  return {};
 }
 
 // SDL's reason for the last failure; never empty.
@@ -173,8 +196,12 @@ void SdlPlatform::OpenWindow() {
   SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
 
   const bool has_x = Named("DISPLAY") != nullptr;
-  const bool has_wayland = Named("WAYLAND_DISPLAY") != nullptr;
-  if (!has_x && !has_wayland) FailToStart(MissingDisplay());
+  const std::string wayland_problem = WaylandSocketProblem();
+  const bool has_wayland = wayland_problem.empty();
+  if (!has_x && Named("WAYLAND_DISPLAY") == nullptr) FailToStart(MissingDisplay());
+  if (!has_x && !has_wayland) {
+    FailToStart("no display to open the window on: DISPLAY is not set, and " + wayland_problem);
+  }
   // X where there is X (under a Wayland desktop, its X server): there the
   // window is as lean as it gets (bench/window). Wayland alone otherwise;
   // drivers not asked for are not probed, and print no complaints.
