@@ -20,11 +20,20 @@ namespace {
 // the ones of the last scale that the compositor has not given back yet.
 constexpr std::size_t kMaxBuffers = 4;
 
+// What the registry's roundtrip finds.
+struct Globals {
+  wl_shm* shm = nullptr;
+  // The compositor draws title bars (so SDL draws none with libdecor).
+  bool decorates = false;
+};
+
 void OnGlobal(void* data, wl_registry* registry, std::uint32_t name, const char* interface,
               std::uint32_t /*version*/) {
+  auto* globals = static_cast<Globals*>(data);
   if (std::strcmp(interface, wl_shm_interface.name) == 0) {
-    *static_cast<wl_shm**>(data) =
-        static_cast<wl_shm*>(wl_registry_bind(registry, name, &wl_shm_interface, 1));
+    globals->shm = static_cast<wl_shm*>(wl_registry_bind(registry, name, &wl_shm_interface, 1));
+  } else if (std::strcmp(interface, "zxdg_decoration_manager_v1") == 0) {
+    globals->decorates = true;
   }
 }
 
@@ -52,9 +61,12 @@ std::unique_ptr<WaylandPixels> WaylandPixels::Open(SDL_Window* window, std::stri
   wl_proxy_set_queue(reinterpret_cast<wl_proxy*>(wrapper), pixels->queue_);
   wl_registry* registry = wl_display_get_registry(wrapper);
   wl_proxy_wrapper_destroy(wrapper);
-  wl_registry_add_listener(registry, &kRegistryListener, &pixels->shm_);
+  Globals globals;
+  wl_registry_add_listener(registry, &kRegistryListener, &globals);
   const int answered = wl_display_roundtrip_queue(pixels->display_, pixels->queue_);
   wl_registry_destroy(registry);
+  pixels->shm_ = globals.shm;
+  pixels->decorated_by_compositor_ = globals.decorates;
   if (answered < 0) {
     why = "the Wayland compositor did not answer";
     return nullptr;
@@ -81,7 +93,9 @@ WaylandPixels::~WaylandPixels() {
 void WaylandPixels::KeepSize(int width, int height) const {
   SDL_SysWMinfo info;
   SDL_VERSION(&info.version);
-  if (SDL_GetWindowWMInfo(window_, &info) != SDL_TRUE || info.info.wl.xdg_toplevel == nullptr) {
+  // With libdecor's title bar the window's geometry is not its client area.
+  if (!decorated_by_compositor_ || SDL_GetWindowWMInfo(window_, &info) != SDL_TRUE ||
+      info.info.wl.xdg_toplevel == nullptr) {
     return;
   }
   // xdg_toplevel's set_max_size and set_min_size, by their request numbers.

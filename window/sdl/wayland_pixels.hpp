@@ -30,7 +30,8 @@ class WaylandPixels {
   WaylandPixels& operator=(const WaylandPixels&) = delete;
 
   // Tells the compositor that the shown window has this one size (SDL 2.26
-  // does not, for a window of fixed size), so that tiling desktops float it.
+  // does not, for a window of fixed size), so that tiling desktops float it;
+  // only where the compositor draws the title bar.
   void KeepSize(int width, int height) const;
   // Device pixels per unit of the window's size: the scale of the output
   // the window is on, as SDL reports it (1 until it knows).
@@ -69,6 +70,7 @@ class WaylandPixels {
   std::vector<std::unique_ptr<Buffer>> buffers_;
   Buffer* drawn_ = nullptr;
   int scale_ = 1;
+  bool decorated_by_compositor_ = false;
 };
 
 }  // namespace dorvik::sdl
