@@ -402,8 +402,9 @@ void SdlPlatform::ReportRunTimeError(const RunTimeError& error) {
 // the picture draws the picture alone and puts only its rectangle on the
 // screen.
 void SdlPlatform::Paint() {
-  // The same surface from one call to the next, unless the window changed
-  // size; then SDL makes a new one here, and all of it is to be drawn.
+  // On X the same surface from one call to the next, unless the window
+  // changed size; then SDL makes a new one here, and all of it is to be
+  // drawn. On Wayland whichever buffer the compositor has given back.
   SDL_Surface* target = PaintTarget();
   if (target == nullptr) RaiseRenderFailure();
   // Another picture of the same size covers all of the last one.

@@ -6,7 +6,9 @@
 // stored: 8-bit paletted surfaces), the quit sequence's window operation
 // (clears the display area), the end of the process and the run-time error
 // report (standard error and a message box). It also builds the window and
-// runs its dispatch until activation.
+// runs its dispatch until activation. On X it draws into SDL's window
+// surface, on Wayland into buffers of its own (wayland_pixels.hpp); on both
+// at the desktop's whole-number scale.
 #pragma once
 
 #include <SDL.h>
