@@ -66,7 +66,6 @@ class Session:
     start the program, look at it and give it input."""
 
     key_names = {}
-    window = None
 
     def __init__(self, ctx):
         ctx.sessions.append(self)  # cleaned up even if starting fails
@@ -201,11 +200,14 @@ class DesktopSession(Session):
         # reaches the program before a scenario moves it in.
         run_xdotool(self.display, "mousemove", 0, 0)
         self.program = Program(self.ctx.opts.program, dict(os.environ, DISPLAY=self.display))
+        self.window = None
 
     def _ready(self):
         # The window can be replaced while the program sets up its drawing:
         # it counts as found once it shows a frame.
         window = self.ctx.screen.find_window(self.ctx.opts.title)
+        if window is not None and self.window is None and self.ctx.opts.rescale:
+            self.ctx.xserver.set_dpi(96 * self.ctx.opts.scale)  # the desktop rescaled
         if window is not None:
             self.window = window
         return window is not None
@@ -261,7 +263,7 @@ class DesktopSession(Session):
 
 class WaylandSession(DesktopSession):
     """The program on a private Wayland desktop (sway), driven with a virtual
-    keyboard and pointer; self.window is where its client area lies."""
+    keyboard and pointer."""
 
     # Linux key codes, and whether Shift is held for them, on a US keyboard.
     key_names = {
@@ -272,41 +274,29 @@ class WaylandSession(DesktopSession):
     }
 
     def _start(self):
-        self.desktop = self.ctx.xserver
-        self.move(self.desktop.extent[0] - 1, self.desktop.extent[1] - 1)  # off the window
-        self.program = Program(self.ctx.opts.program, self.desktop.program_env())
-
-    def _ready(self):
-        found = self.desktop.find_window(self.ctx.opts.title)
-        if found is not None:
-            self.window, self.frame = found
-        return found is not None
+        self.ctx.screen.input.move(1279, 1023, self.ctx.screen.extent)  # off the window
+        self.program = Program(self.ctx.opts.program, self.ctx.screen.program_env())
+        self.window = None
 
     def _focus(self):
         pass
 
-    def _grab(self, x, y, width, height):
-        k = self.ctx.opts.scale
-        w, h, pixels = self.desktop.grab(self.window[0] + x, self.window[1] + y, width, height)
-        self.raw = (w, h, pixels)
-        return unblock(pixels, width, height, k) if (w, h) == (k * width, k * height) else None
-
     def key(self, name):
-        self.desktop.input.key(*self.key_names[name])
+        self.ctx.screen.input.key(*self.key_names[name])
 
     def move(self, x, y):
-        at = (0, 0) if self.window is None else self.window
-        self.desktop.input.move(at[0] + x, at[1] + y, self.desktop.extent)
+        self.ctx.screen.input.move(self.window[0] + x, self.window[1] + y, self.ctx.screen.extent)
 
     def click(self, repeat=1):
         for i in range(repeat):
             time.sleep(0.1 if i else 0)
-            self.desktop.input.click()
+            self.ctx.screen.input.click()
 
     def save_picture(self, path, client_pixels):
         """The whole window, with sway's title bar."""
-        width, height, pixels = self.desktop.grab(*self.frame)
-        write_png(path, width, height, pixels)
+        (x, y, left, top, width, height), k = self.window, self.ctx.opts.scale
+        write_png(path, k * width, k * height, self.ctx.screen.grab(
+            self.window, k * (left - x), k * (top - y), k * width, k * height))
 
 
 class PageSession(Session):
@@ -834,7 +824,7 @@ class Context:
     def new_server(self):
         if self.opts.wayland:
             return Compositor(self.opts.timeout, self.opts.scale)
-        return XServer(self.opts.timeout, self.opts.scale)
+        return XServer(self.opts.timeout, self.opts.scale, not self.opts.rescale)
 
     def session(self):
         return (PageSession if self.opts.web else
@@ -901,6 +891,8 @@ def parse(argv):
                         help="run in a private Wayland desktop (sway, headless) instead of Xvfb")
     parser.add_argument("--scale", type=int, default=1,
                         help="the desktop's scale: the output's (--wayland) or Xft.dpi / 96")
+    parser.add_argument("--rescale", action="store_true",
+                        help="X: the desktop's scale is 1 as the program starts, then --scale")
     parser.add_argument("--web", metavar="PAGE_DIR",
                         help="run the page scenarios against the page in PAGE_DIR (index.html, "
                         "dorvik.js, dorvik.wasm) in headless Chromium, instead of a program")

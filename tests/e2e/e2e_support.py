@@ -182,35 +182,34 @@ def stop_process(proc):
             proc.wait()
 
 
-def screen_at(scale):
-    width, height, depth = map(int, XVFB_SCREEN.split("x"))
-    return "%dx%dx%d" % (width * scale, height * scale, depth)
-
-
 class XServer:
     """A private Xvfb on a free display number (chosen by Xvfb itself); at a
-    `scale` above 1, a screen that much larger whose resource database says
-    Xft.dpi 96 x scale."""
+    `scale` above 1, a screen that much larger, whose resource database says
+    Xft.dpi 96 x scale (at once, or later with set_dpi)."""
 
-    def __init__(self, timeout, scale=1):
+    def __init__(self, timeout, scale=1, at_once=True):
         read_end, write_end = os.pipe()
         self.log = tempfile.TemporaryFile()
         self.proc = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", screen_at(scale),
+            ["Xvfb", "-displayfd", str(write_end), "-screen", "0",
+             XVFB_SCREEN if scale == 1 else "%dx%dx24" % (1280 * scale, 1024 * scale),
              "-noreset", "-nolisten", "tcp"],
             pass_fds=(write_end,), stdin=subprocess.DEVNULL, stdout=self.log,
             stderr=self.log, preexec_fn=die_with_parent)
         os.close(write_end)
         try:
             self.display = ":" + self._read_line(read_end, timeout)
-            if scale > 1:
-                subprocess.run(["xrdb", "-nocpp", "-merge"], input=b"Xft.dpi: %d\n" % (96 * scale),
-                               env=dict(os.environ, DISPLAY=self.display), check=True, timeout=20)
+            if scale > 1 and at_once:
+                self.set_dpi(96 * scale)
         except Failure:
             self.stop()
             raise
         finally:
             os.close(read_end)
+
+    def set_dpi(self, dpi):
+        subprocess.run(["xrdb", "-nocpp", "-merge"], input=b"Xft.dpi: %d\n" % dpi,
+                       env=dict(os.environ, DISPLAY=self.display), check=True, timeout=20)
 
     def _read_line(self, fd, timeout):
         # Xvfb writes the number and the newline separately: read up to the

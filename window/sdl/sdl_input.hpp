@@ -32,6 +32,7 @@ class SdlInput {
   // Delivers one input event to its handler and runs the handler to its end;
   // events that no handler takes are dropped.
   void Deliver(const SDL_Event& event);
+  void SetPointerScale(int pointer_scale) { pointer_scale_ = pointer_scale; }
 
  private:
   void DeliverText(const char* utf8);
@@ -41,7 +42,7 @@ class SdlInput {
   bool InsideClientArea(int x, int y) const;
 
   Dorvik2Lifts& form_;
-  const int pointer_scale_;
+  int pointer_scale_;
   // A left-button press on the display area whose release makes a click.
   bool left_down_on_area_ = false;
 };

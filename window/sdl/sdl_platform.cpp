@@ -15,7 +15,6 @@
 #include "window/icon/cam_icon.hpp"
 #include "window/sdl/scaled_blit.hpp"
 #include "window/sdl/x11_connection.hpp"
-#include "window/sdl/x11_scale.hpp"
 
 namespace dorvik::sdl {
 
@@ -229,11 +228,13 @@ void SdlPlatform::OpenWindow() {
     if (wayland_ == nullptr) FailToStart("cannot draw in the window: " + why);
     return;
   }
-  scale_ = X11DesktopScale(window_);
-  if (scale_ > 1) {
-    SDL_SetWindowSize(window_, kClientWidth * scale_, kClientHeight * scale_);
+  x11_scale_ = std::make_unique<X11DesktopScale>(window_);
+  if (x11_scale_->scale() > 1) {
+    Rescale();
     SDL_SetWindowPosition(window_, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
   }
+  // X events reach the scale's watch through SDL.
+  SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE);
   if (SDL_GetWindowSurface(window_) == nullptr) {
     FailToStart("cannot draw in the window: " + SdlReason());
   }
@@ -317,6 +318,10 @@ bool SdlPlatform::HandleWindowEvent(const SDL_Event& event) {
     // SDL's Wayland driver reports a lost compositor as a quit.
     if (wayland_ != nullptr) wayland_->EndIfLost();
     EndProcess();
+  }
+  if (event.type == SDL_SYSWMEVENT) {
+    if (x11_scale_ != nullptr && x11_scale_->Changed(event)) Rescale();
+    return true;
   }
   if (event.type != SDL_WINDOWEVENT) return false;
   switch (event.window.event) {
@@ -454,6 +459,15 @@ void SdlPlatform::PaintWhole(SDL_Surface* target) {
   Fill(target, outer_bottom_right, kHighlight, scale_);
   Fill(target, inner_top_left, kDarkShadow, scale_);
   Fill(target, inner_bottom_right, kLight, scale_);
+}
+
+// On X: the window at the desktop's scale now, drawn anew (SDL makes a new
+// window surface for the new size).
+void SdlPlatform::Rescale() {
+  scale_ = x11_scale_->scale();
+  SDL_SetWindowSize(window_, kClientWidth * scale_, kClientHeight * scale_);
+  if (input_ != nullptr) input_->SetPointerScale(scale_);
+  damage_ = Damage::kWhole;
 }
 
 SDL_Surface* SdlPlatform::PaintTarget() {

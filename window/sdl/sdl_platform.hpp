@@ -22,6 +22,7 @@
 #include "core/platform.hpp"
 #include "window/sdl/sdl_input.hpp"
 #include "window/sdl/wayland_pixels.hpp"
+#include "window/sdl/x11_scale.hpp"
 
 namespace dorvik::sdl {
 
@@ -70,8 +71,11 @@ class SdlPlatform final : public PlatformServices {
   SDL_Window* window_ = nullptr;
   // On Wayland, the window's own buffers; on X, SDL's window surface.
   std::unique_ptr<WaylandPixels> wayland_;
-  // Window pixels per client-area pixel: the desktop's whole-number scale.
+  // Window pixels per client-area pixel: the desktop's whole-number scale,
+  // and on X where it comes from.
   int scale_ = 1;
+  std::unique_ptr<X11DesktopScale> x11_scale_;
+  void Rescale();
   std::array<Picture, Dorvik2Lifts::kSlots> holders_;
   // The display area's own reference to its picture, and its surface.
   Picture current_;
