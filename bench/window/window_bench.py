@@ -7,14 +7,13 @@
 - the cost of one pass with k < 0 and the heap allocations per pass, one pass
   at the start pace, and one counted iteration (sdl_pass_bench).
 
-    window_bench.py BUILD_DIR [RUNS] [--before OTHER_BUILD_DIR [--before-env VAR=VALUE]]
-                    [--wayland SCALE]
+    window_bench.py BUILD_DIR [RUNS] [--before OTHER_BUILD_DIR] [--wayland SCALE]
 
 BUILD_DIR is a default-preset build (bin/dorvik, bin/sdl_pass_bench,
 bin/dorvik-frames). With --before, a build of another commit is measured in
 the same run, its starts interleaved with this build's, so that both meet the
-same load. With --wayland, dorvik alone on a private sway (headless) at
-SCALE instead. Prints the results as Markdown.
+same load. With --wayland, dorvik alone on a private sway at SCALE.
+Prints the results as Markdown.
 """
 
 import argparse
@@ -58,7 +57,7 @@ def start_once(screen, display, argv, title, origin, env_extra=None, report_line
         while seen is None and time.monotonic() < deadline:
             window = screen.find_window(title)
             if window is not None:
-                (w, h), k = e2e.VISIBLE_SIZE, SCALE
+                (w, h), k = e2e.VISIBLE_SIZE, getattr(screen, "scale", 1)
                 pixels = e2e.unblock(screen.grab(window, k * origin[0], k * origin[1], k * w, k * h),
                                      w, h, k)
                 if pixels is not None and pixels in FRAMES:
@@ -100,8 +99,6 @@ def parse(argv):
     parser.add_argument("build", help="the default-preset build to measure")
     parser.add_argument("runs", nargs="?", type=int, default=10, help="starts of each program")
     parser.add_argument("--before", help="a build of an earlier commit, measured beside it")
-    parser.add_argument("--before-env", action="append", default=[], metavar="VAR=VALUE",
-                        help="an environment variable for the earlier build alone")
     parser.add_argument("--wayland", type=int, metavar="SCALE", help="on sway at SCALE, not Xvfb")
     return parser.parse_args(argv)
 
@@ -117,41 +114,38 @@ def main(argv):
     frames_dir = os.path.join(work, "frames")
     subprocess.run([os.path.join(build, "bin", "dorvik-frames"), frames_dir], check=True,
                    stdout=subprocess.DEVNULL)
-    global FRAMES, SCALE
-    FRAMES, SCALE = e2e.load_frames(frames_dir), opts.wayland or 1
+    global FRAMES
+    FRAMES = e2e.load_frames(frames_dir)
     gif = os.path.join(work, "frames.gif")
     slots = [os.path.join(frames_dir, "slot%02d.bmp" % s) for s in range(e2e.SLOTS)]
     subprocess.run([CONVERT, "-delay", "10", "-loop", "0"] + slots + [gif], check=True)
 
-    if opts.wayland:
+    if opts.wayland:  # no X: no animate, no sdl_pass_bench
         xserver = screen = Compositor(30, opts.wayland)
         os.environ.pop("DISPLAY", None)
         os.environ.update(xserver.env)
-        display = None
     else:
         xserver = e2e.XServer(30)
-        screen, display = e2e.Screen(xserver.display), xserver.display
-    before_env = dict(setting.split("=", 1) for setting in opts.before_env)
+        screen = e2e.Screen(xserver.display)
     try:
         # Keep the pointer off the windows: a move over dorvik changes its pace.
-        if display:
-            e2e.run_xdotool(display, "mousemove", 1279, 1023)
+        if xserver.display:
+            e2e.run_xdotool(xserver.display, "mousemove", 1279, 1023)
         animate = ["animate", "-title", "dorvik-bench-animate", "-geometry", "+0+0", gif]
         starts = {name: [] for name, _ in builds}
         starts["animate"] = []
         for _ in range(runs):  # interleaved, so load changes hit all alike
             for name, path in builds:
                 starts[name].append(start_once(
-                    screen, display, [os.path.join(path, "bin", "dorvik")], TITLE, (2, 2),
-                    dict(DORVIK_REPORT_FIRST_FRAME="1", **(before_env if name == "before" else {})),
-                    True))
-            if display:  # animate and sdl_pass_bench need X
-                starts["animate"].append(start_once(screen, display, animate,
+                    screen, xserver.display, [os.path.join(path, "bin", "dorvik")], TITLE, (2, 2),
+                    {"DORVIK_REPORT_FIRST_FRAME": "1"}, True))
+            if xserver.display:
+                starts["animate"].append(start_once(screen, xserver.display, animate,
                                                     "dorvik-bench-animate", (0, 0)))
         passes = {}
-        for _ in range(2 if display else 0):  # twice each, alternating, for the same reason
+        for _ in range(2 if xserver.display else 0):  # twice each, alternating, as above
             for name, path in builds:
-                passes.setdefault(name, []).append(pass_bench(path, display))
+                passes.setdefault(name, []).append(pass_bench(path, xserver.display))
     finally:
         screen.close()
         xserver.stop()
@@ -162,12 +156,12 @@ def main(argv):
     print("| Program | Start to first frame seen (ms) | Start to first present, own report (ms) "
           "| Peak RSS while playing (MiB) |")
     print("|---|---|---|---|")
-    for name in [n for n, _ in builds] + (["animate"] if display else []):
+    for name in [n for n, _ in builds] + (["animate"] if starts["animate"] else []):
         label = "ImageMagick animate (GIF)" if name == "animate" else "dorvik, %s" % name
         seen, reported, rss = zip(*starts[name])
         print("| %s | %s | %s | %s |" % (label, summary(seen), summary(reported),
                                           summary([r / 1024 for r in rss if r])))
-    if not display:
+    if not passes:
         return 0
     print("\nOne pass (show + pump + paint), sdl_pass_bench, run twice for each build, "
           "alternating (both figures):\n")

@@ -279,7 +279,7 @@ class WaylandSession(DesktopSession):
         self.window = None
 
     def _focus(self):
-        pass
+        pass  # sway focuses a new window
 
     def key(self, name):
         self.ctx.screen.input.key(*self.key_names[name])
@@ -734,7 +734,7 @@ def no_display(ctx):
     base = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "WAYLAND_DISPLAY")}
     for case, env, named in (("DISPLAY unset", base, "display"),
                              ("no server", dict(base, DISPLAY=":%d" % unused), "display"),
-                             ("no compositor", dict(base, WAYLAND_DISPLAY="dorvik-none"), "wayland")):
+                             ("no compositor", dict(base, WAYLAND_DISPLAY="none"), "wayland")):
         program = Program(ctx.opts.program, env)
         try:
             status = program.exit_status(ctx.opts.timeout)
@@ -748,9 +748,9 @@ def no_display(ctx):
 
 @scenario
 def x_server_lost(ctx):
-    """The X server (or Wayland compositor) going away while the program plays
-    (a display closed, a remote session dropped) ends it with one line on
-    standard error and a non-zero status, not a hang or a spin."""
+    """The X server going away while the program plays (a display closed, a
+    remote session dropped) ends it with one line on standard error and a
+    non-zero status, not a hang or a spin."""
     own = ctx.new_server()  # a server of its own, to kill
     private = copy.copy(ctx)
     private.xserver = own

@@ -119,21 +119,17 @@ def load_whole_frames(directory):
 
 
 def unblock(pixels, width, height, scale):
-    """Pixels shown `scale` times larger (each an exact scale x scale block of
-    B, G, R, X pixels) at their own size again, or None if a block is not one
-    colour."""
+    """Pixels shown `scale` times larger at their own size again, or None if
+    one is not an exact scale x scale block."""
     if scale == 1 or pixels is None:
         return pixels
     words, row = memoryview(pixels).cast("I"), width * scale
-    rows = []
-    for y in range(0, height * scale, scale):
-        first = words[y * row:(y + 1) * row]
-        columns = first[0::scale]
-        if any(words[(y + k) * row:(y + k + 1) * row] != first for k in range(1, scale)) or any(
-                first[k::scale] != columns for k in range(1, scale)):
-            return None
-        rows.append(columns.tobytes())
-    return b"".join(rows)
+    rows = [words[y * row:(y + 1) * row] for y in range(height * scale)]
+    firsts = rows[::scale]
+    if any(r != firsts[y // scale] for y, r in enumerate(rows)) or any(
+            f[k::scale] != f[::scale] for f in firsts for k in range(1, scale)):
+        return None
+    return b"".join(f[::scale].tobytes() for f in firsts)
 
 
 def write_png(path, width, height, bgrx):

@@ -1,6 +1,5 @@
-"""A real Wayland desktop for the end-to-end tests: Debian's sway on its
-headless backend, a virtual keyboard (US keymap) and pointer spoken in the
-Wayland wire protocol, windows found with swaymsg, screenshots with grim."""
+"""A real Wayland desktop for the end-to-end tests: Debian's sway, headless,
+with a virtual keyboard (US keymap) and pointer spoken in the wire protocol."""
 
 import ctypes
 import glob
@@ -20,31 +19,29 @@ USER = "dorvik-wayland"  # sway refuses to run as root
 
 class Compositor:
     """sway with one output of 1280 x 1024 in the desktop's units at `scale`;
-    finds and grabs windows as e2e_support.Screen does."""
+    finds windows (swaymsg) and grabs them (grim) as e2e_support.Screen does."""
 
     def __init__(self, timeout, scale=1):
-        self.scale, self.extent = scale, (1280, 1024)
-        self.dir = tempfile.mkdtemp(prefix="dorvik-wayland-")
+        self.scale, self.extent, self.dir = scale, (1280, 1024), tempfile.mkdtemp(prefix="dorvik-")
+        self.display = None  # no X here
         with open(self.dir + "/config", "w") as f:
             f.write("output HEADLESS-1 resolution %dx%d scale %d\nseat seat0 hide_cursor 1\n"
                     % (1280 * scale, 1024 * scale, scale))
         argv = ["sway", "-c", self.dir + "/config"]
         if os.getuid() == 0:
             if subprocess.run(["id", USER], capture_output=True).returncode != 0:
-                subprocess.run(["useradd", "--system", "--no-create-home", "--shell",
-                                "/usr/sbin/nologin", USER], check=True)
+                subprocess.run(["useradd", "--system", "--shell", "/usr/sbin/nologin", USER], check=True)
             user = pwd.getpwnam(USER)
             os.chown(self.dir, user.pw_uid, user.pw_gid)
             argv = ["setpriv", "--reuid=%d" % user.pw_uid, "--regid=%d" % user.pw_gid,
                     "--init-groups"] + argv
+        env = dict(PATH="/usr/bin:/bin", HOME=self.dir, XDG_RUNTIME_DIR=self.dir,
+                   WLR_BACKENDS="headless", WLR_RENDERER="pixman", WLR_LIBINPUT_NO_DEVICES="1")
         self.log = tempfile.TemporaryFile()
-        self.proc = subprocess.Popen(argv, stdin=subprocess.DEVNULL, stdout=self.log, stderr=self.log,
-                                     preexec_fn=die_with_parent, env={
-                                         "PATH": "/usr/bin:/bin", "HOME": self.dir,
-                                         "XDG_RUNTIME_DIR": self.dir, "WLR_BACKENDS": "headless",
-                                         "WLR_RENDERER": "pixman", "WLR_LIBINPUT_NO_DEVICES": "1"})
+        self.proc = subprocess.Popen(argv, env=env, stdin=subprocess.DEVNULL, stdout=self.log,
+                                     stderr=self.log, preexec_fn=die_with_parent)
         deadline = time.monotonic() + timeout
-        while not (glob.glob(self.dir + "/wayland-*[0-9]") and glob.glob(self.dir + "/sway-ipc.*")):
+        while len(glob.glob(self.dir + "/wayland-*[0-9]") + glob.glob(self.dir + "/sway-ipc.*")) < 2:
             if self.proc.poll() is not None or time.monotonic() > deadline:
                 self.stop()
                 raise Failure("sway did not start")
@@ -63,7 +60,7 @@ class Compositor:
         return done.stdout
 
     def find_window(self, title):
-        """(x, y) of the client area and (x, y, width, height) of the whole
+        """(x, y) of the client area, then x, y, width, height of the whole
         window with sway's title bar, in the desktop's units; or None."""
         nodes = [json.loads(self.run("swaymsg", "-t", "get_tree", "-r"))]
         while nodes:
@@ -76,8 +73,7 @@ class Compositor:
         return None
 
     def grab(self, window, x, y, width, height):
-        """A rectangle of the screen in device pixels from the window's client
-        area (B, G, R, 0 each), or None."""
+        """Device pixels from the client area's corner (B, G, R, 0 each), or None."""
         k = self.scale
         ppm = self.run("grim", "-g", "%d,%d %dx%d" % (window[0] + x // k, window[1] + y // k,
                                                       width // k, height // k), "-t", "ppm", "-")
@@ -116,15 +112,14 @@ class VirtualInput:
         self.sock.connect(path)
         self.ids, self.pending, names = 2, b"", {}
         self.send(1, 1, 2)  # wl_display.get_registry
-        for body in self.roundtrip(2):
+        for body in self.roundtrip(2):  # wl_registry.global: name, interface, version
             names[body[8:7 + struct.unpack_from("<I", body, 4)[0]].decode()] = body[:4]
         seat, keyboards, pointers = (self.bind(names, interface) for interface in (
             "wl_seat", "zwp_virtual_keyboard_manager_v1", "zwlr_virtual_pointer_manager_v1"))
         self.keyboard, self.pointer, self.ids = self.ids + 1, self.ids + 2, self.ids + 2
         self.send(keyboards, 0, seat, self.keyboard)
         self.send(pointers, 0, seat, self.pointer)
-        keymap = keymap_text() + b"\0"
-        fd = os.memfd_create("keymap")
+        keymap, fd = keymap_text() + b"\0", os.memfd_create("keymap")
         os.write(fd, keymap)
         self.send(self.keyboard, 0, 1, len(keymap), fd=fd)  # xkb_v1, fd, size
         os.close(fd)
@@ -138,8 +133,7 @@ class VirtualInput:
     def bind(self, names, interface):
         if interface not in names:
             raise Failure("the compositor offers no %s" % interface)
-        self.ids += 1
-        text = interface.encode() + b"\0"
+        self.ids, text = self.ids + 1, interface.encode() + b"\0"
         self.send(2, 0, raw=names[interface] + struct.pack("<I", len(text))
                   + text.ljust(-(-len(text) // 4) * 4, b"\0") + struct.pack("<II", 1, self.ids))
         return self.ids
@@ -151,16 +145,15 @@ class VirtualInput:
         callback, events = self.ids, []
         self.send(1, 0, callback)  # wl_display.sync
         while True:
-            if len(self.pending) >= 8:
-                sender, opcode, size = struct.unpack_from("<IHH", self.pending)
-                if len(self.pending) >= size:
-                    body, self.pending = self.pending[8:size], self.pending[size:]
-                    if sender == 1 and opcode == 0:
-                        raise Failure("the compositor refused the input: %r" % body)
-                    if sender == callback:
-                        return events
-                    events += [body] if sender == collect else []
-                    continue
+            sender, opcode, size = struct.unpack_from("<IHH", self.pending.ljust(8, b"\xff"))
+            if len(self.pending) >= 8 and len(self.pending) >= size:
+                body, self.pending = self.pending[8:size], self.pending[size:]
+                if sender == 1 and opcode == 0:
+                    raise Failure("the compositor refused the input: %r" % body)
+                if sender == callback:
+                    return events
+                events += [body] if sender == collect else []
+                continue
             chunk = self.sock.recv(65536)
             if not chunk:
                 raise Failure("the compositor closed the input connection")
