@@ -140,7 +140,10 @@ SDL_Surface* WaylandPixels::Target() {
 
 bool WaylandPixels::Present() {
   if (drawn_ == nullptr) return false;
-  wl_surface_set_buffer_scale(surface_, scale_);
+  if (scale_ != committed_scale_) {  // a request less on most passes
+    wl_surface_set_buffer_scale(surface_, scale_);
+    committed_scale_ = scale_;
+  }
   wl_surface_attach(surface_, drawn_->buffer, 0, 0);
   wl_surface_damage(surface_, 0, 0, INT32_MAX, INT32_MAX);
   wl_surface_commit(surface_);

@@ -70,6 +70,7 @@ class WaylandPixels {
   std::vector<std::unique_ptr<Buffer>> buffers_;
   Buffer* drawn_ = nullptr;
   int scale_ = 1;
+  int committed_scale_ = 0;
   bool decorated_by_compositor_ = false;
 };
 
