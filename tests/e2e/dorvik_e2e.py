@@ -274,7 +274,7 @@ class WaylandSession(DesktopSession):
     }
 
     def _start(self):
-        self.ctx.screen.input.move(1279, 1023, self.ctx.screen.extent)  # off the window
+        self.ctx.screen.input.move(639, 639, self.ctx.screen.extent)  # off the window
         self.program = Program(self.ctx.opts.program, self.ctx.screen.program_env())
         self.window = None
 

@@ -18,15 +18,16 @@ USER = "dorvik-wayland"  # sway refuses to run as root
 
 
 class Compositor:
-    """sway with one output of 1280 x 1024 in the desktop's units at `scale`;
+    """sway with one output of 640 x 640 in the desktop's units at `scale`
+    (small, as grim copies all of it for each screenshot);
     finds windows (swaymsg) and grabs them (grim) as e2e_support.Screen does."""
 
     def __init__(self, timeout, scale=1):
-        self.scale, self.extent, self.dir = scale, (1280, 1024), tempfile.mkdtemp(prefix="dorvik-")
+        self.scale, self.extent, self.dir = scale, (640, 640), tempfile.mkdtemp(prefix="dorvik-")
         self.display = None  # no X here
         with open(self.dir + "/config", "w") as f:
             f.write("output HEADLESS-1 resolution %dx%d scale %d\nseat seat0 hide_cursor 1\n"
-                    % (1280 * scale, 1024 * scale, scale))
+                    % (640 * scale, 640 * scale, scale))
         argv = ["sway", "-c", self.dir + "/config"]
         if os.getuid() == 0:
             if subprocess.run(["id", USER], capture_output=True).returncode != 0:
