@@ -131,7 +131,10 @@ SDL_Surface* WaylandPixels::Target() {
     for (auto& buffer : buffers_) {
       if (!buffer->busy) drawn_ = buffer.get();
     }
-    if (drawn_ == nullptr && buffers_.size() < kMaxBuffers) drawn_ = NewBuffer(width, height);
+    if (drawn_ == nullptr && buffers_.size() < kMaxBuffers) {
+      drawn_ = NewBuffer(width, height);
+      if (drawn_ == nullptr) return nullptr;  // no memory for it
+    }
     if (drawn_ != nullptr) return drawn_->surface;
     // All in the compositor's hands: ask it to catch up.
     if (wl_display_roundtrip_queue(display_, queue_) < 0) EndLost();
