@@ -292,12 +292,6 @@ class WaylandSession(DesktopSession):
             time.sleep(0.1 if i else 0)
             self.ctx.screen.input.click()
 
-    def save_picture(self, path, client_pixels):
-        """The whole window, with sway's title bar."""
-        (x, y, left, top, width, height), k = self.window, self.ctx.opts.scale
-        write_png(path, k * width, k * height, self.ctx.screen.grab(
-            self.window, k * (left - x), k * (top - y), k * width, k * height))
-
 
 class PageSession(Session):
     """The page in headless Chromium (a fresh tab for each run), driven with

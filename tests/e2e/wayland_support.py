@@ -61,15 +61,13 @@ class Compositor:
         return done.stdout
 
     def find_window(self, title):
-        """(x, y) of the client area, then x, y, width, height of the whole
-        window with sway's title bar, in the desktop's units; or None."""
+        """(x, y) of the client area in the desktop's units, or None."""
         nodes = [json.loads(self.run("swaymsg", "-t", "get_tree", "-r"))]
         while nodes:
             node = nodes.pop()
             if node.get("name") == title and node.get("visible"):
-                outer, inner, bar = node["rect"], node["window_rect"], node["deco_rect"]
-                return (outer["x"] + inner["x"], outer["y"] + inner["y"], outer["x"],
-                        outer["y"] - bar["height"], outer["width"], outer["height"] + bar["height"])
+                outer, inner = node["rect"], node["window_rect"]
+                return outer["x"] + inner["x"], outer["y"] + inner["y"]
             nodes += node.get("nodes", []) + node.get("floating_nodes", [])
         return None
 
