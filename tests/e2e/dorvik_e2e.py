@@ -8,7 +8,9 @@ reference frames. The program under test is a parameter, so the same
 scenarios run against the Linux build and against the Windows build under
 wine. With --web, the scenarios marked @on_page run against the page in
 headless Chromium instead (a fresh tab each, real browser input events,
-screenshots of the canvas; tests/web/bridge.mjs).
+screenshots of the canvas; tests/web/bridge.mjs). With --wayland, the
+program runs on a private sway instead of Xvfb (wayland_support.py); with
+--scale N, on a desktop at that scale, each pixel checked as an N x N block.
 
     dorvik_e2e.py --frames DIR [options] [SCENARIO ...] -- PROGRAM [ARG ...]
     dorvik_e2e.py --frames DIR --web PAGE_DIR [options] [SCENARIO ...]
