@@ -35,7 +35,7 @@ class Compositor:
             user = pwd.getpwnam(USER)
             os.chown(self.dir, user.pw_uid, user.pw_gid)
             argv = ["setpriv", "--reuid=%d" % user.pw_uid, "--regid=%d" % user.pw_gid,
-                    "--init-groups"] + argv
+                    "--init-groups", "--pdeathsig=KILL"] + argv
         env = dict(PATH="/usr/bin:/bin", HOME=self.dir, XDG_RUNTIME_DIR=self.dir,
                    WLR_BACKENDS="headless", WLR_RENDERER="pixman", WLR_LIBINPUT_NO_DEVICES="1")
         self.log = tempfile.TemporaryFile()
