@@ -8,7 +8,7 @@ set -euo pipefail
 
 packages=(
   cmake ninja-build g++ pkg-config
-  libgtest-dev libgmock-dev libbenchmark-dev libpng-dev libsdl2-dev libx11-dev
+  libgtest-dev libgmock-dev libbenchmark-dev libpng-dev libsdl2-dev libx11-dev libwayland-dev
   dpkg-dev file
 )
 # dpkg-dev (dpkg-shlibdeps) and file: CPack's Debian package works out the
@@ -29,6 +29,7 @@ if [ "${1:-}" = "--release" ]; then
 elif [ "${1:-}" != "--build" ] && [ "${1:-}" != "--web" ]; then
   packages+=(
     clang-format xvfb xauth xdotool x11-apps x11-utils imagemagick python3 python3-xlib
+    x11-xserver-utils sway grim
     g++-mingw-w64-i686 binutils-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64
     wine wine32:i386 wine64 python3-pefile icoutils
     lintian desktop-file-utils appstream man-db clang-14 libfuzzer-14-dev libclang-rt-14-dev

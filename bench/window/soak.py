@@ -186,7 +186,8 @@ def run(opts, frames_dir):
     ctx = types.SimpleNamespace(
         xserver=xserver, frames=frames, sessions=[],
         opts=types.SimpleNamespace(program=[opts.program], title=TITLE, start_timeout=30,
-                                   client_offset=(0, 0), picture_origin=(2, 2), timeout=20))
+                                   client_offset=(0, 0), picture_origin=(2, 2), timeout=20,
+                                   scale=1, rescale=False))
     rng = random.Random(opts.seed)
     try:
         ctx.screen = screen = e2e.Screen(xserver.display)

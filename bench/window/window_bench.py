@@ -7,12 +7,13 @@
 - the cost of one pass with k < 0 and the heap allocations per pass, one pass
   at the start pace, and one counted iteration (sdl_pass_bench).
 
-    window_bench.py BUILD_DIR [RUNS] [--before OTHER_BUILD_DIR]
+    window_bench.py BUILD_DIR [RUNS] [--before OTHER_BUILD_DIR] [--wayland SCALE]
 
 BUILD_DIR is a default-preset build (bin/dorvik, bin/sdl_pass_bench,
 bin/dorvik-frames). With --before, a build of another commit is measured in
 the same run, its starts interleaved with this build's, so that both meet the
-same load. Prints the results as Markdown.
+same load. With --wayland, dorvik alone on a private sway at SCALE.
+Prints the results as Markdown.
 """
 
 import argparse
@@ -28,6 +29,7 @@ import time
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tests", "e2e"))
 import e2e_support as e2e  # noqa: E402  (Xvfb, window lookup, frame matching)
 from dorvik_e2e import TITLE  # noqa: E402
+from wayland_support import Compositor  # noqa: E402
 
 PLAY_SECONDS = 2.0  # how long each program plays before its peak memory is read
 POLL_INTERVAL = 0.003  # seconds between two looks for the first frame
@@ -45,7 +47,7 @@ def peak_rss_kib(pid):
 def start_once(screen, display, argv, title, origin, env_extra=None, report_line=False):
     """Starts argv; returns (ms to the first frame seen on screen, ms to the
     program's own first-frame line or None, peak RSS in KiB after playing)."""
-    env = dict(os.environ, DISPLAY=display, **(env_extra or {}))
+    env = dict(os.environ, **({"DISPLAY": display} if display else {}), **(env_extra or {}))
     started = time.monotonic_ns()
     proc = subprocess.Popen(argv, env=env, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
                             stderr=subprocess.DEVNULL, preexec_fn=e2e.die_with_parent)
@@ -55,7 +57,9 @@ def start_once(screen, display, argv, title, origin, env_extra=None, report_line
         while seen is None and time.monotonic() < deadline:
             window = screen.find_window(title)
             if window is not None:
-                pixels = screen.grab(window, origin[0], origin[1], *e2e.VISIBLE_SIZE)
+                (w, h), k = e2e.VISIBLE_SIZE, getattr(screen, "scale", 1)
+                pixels = e2e.unblock(screen.grab(window, k * origin[0], k * origin[1], k * w, k * h),
+                                     w, h, k)
                 if pixels is not None and pixels in FRAMES:
                     seen = time.monotonic_ns()
             if proc.poll() is not None:
@@ -95,6 +99,7 @@ def parse(argv):
     parser.add_argument("build", help="the default-preset build to measure")
     parser.add_argument("runs", nargs="?", type=int, default=10, help="starts of each program")
     parser.add_argument("--before", help="a build of an earlier commit, measured beside it")
+    parser.add_argument("--wayland", type=int, metavar="SCALE", help="on sway at SCALE, not Xvfb")
     return parser.parse_args(argv)
 
 
@@ -115,11 +120,17 @@ def main(argv):
     slots = [os.path.join(frames_dir, "slot%02d.bmp" % s) for s in range(e2e.SLOTS)]
     subprocess.run([CONVERT, "-delay", "10", "-loop", "0"] + slots + [gif], check=True)
 
-    xserver = e2e.XServer(30)
-    screen = e2e.Screen(xserver.display)
+    if opts.wayland:  # no X: no animate, no sdl_pass_bench
+        xserver = screen = Compositor(30, opts.wayland)
+        os.environ.pop("DISPLAY", None)
+        os.environ.update(xserver.env)
+    else:
+        xserver = e2e.XServer(30)
+        screen = e2e.Screen(xserver.display)
     try:
         # Keep the pointer off the windows: a move over dorvik changes its pace.
-        e2e.run_xdotool(xserver.display, "mousemove", 1279, 1023)
+        if xserver.display:
+            e2e.run_xdotool(xserver.display, "mousemove", 1279, 1023)
         animate = ["animate", "-title", "dorvik-bench-animate", "-geometry", "+0+0", gif]
         starts = {name: [] for name, _ in builds}
         starts["animate"] = []
@@ -128,10 +139,11 @@ def main(argv):
                 starts[name].append(start_once(
                     screen, xserver.display, [os.path.join(path, "bin", "dorvik")], TITLE, (2, 2),
                     {"DORVIK_REPORT_FIRST_FRAME": "1"}, True))
-            starts["animate"].append(start_once(screen, xserver.display, animate,
-                                                "dorvik-bench-animate", (0, 0)))
+            if xserver.display:
+                starts["animate"].append(start_once(screen, xserver.display, animate,
+                                                    "dorvik-bench-animate", (0, 0)))
         passes = {}
-        for _ in range(2):  # twice each, alternating, for the same reason
+        for _ in range(2 if xserver.display else 0):  # twice each, alternating, as above
             for name, path in builds:
                 passes.setdefault(name, []).append(pass_bench(path, xserver.display))
     finally:
@@ -144,11 +156,13 @@ def main(argv):
     print("| Program | Start to first frame seen (ms) | Start to first present, own report (ms) "
           "| Peak RSS while playing (MiB) |")
     print("|---|---|---|---|")
-    for name in [n for n, _ in builds] + ["animate"]:
+    for name in [n for n, _ in builds] + (["animate"] if starts["animate"] else []):
         label = "ImageMagick animate (GIF)" if name == "animate" else "dorvik, %s" % name
         seen, reported, rss = zip(*starts[name])
         print("| %s | %s | %s | %s |" % (label, summary(seen), summary(reported),
                                           summary([r / 1024 for r in rss if r])))
+    if not passes:
+        return 0
     print("\nOne pass (show + pump + paint), sdl_pass_bench, run twice for each build, "
           "alternating (both figures):\n")
     print("| Build | One pass with k < 0 (µs) | Heap allocations per pass "

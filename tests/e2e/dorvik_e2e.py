@@ -8,7 +8,9 @@ reference frames. The program under test is a parameter, so the same
 scenarios run against the Linux build and against the Windows build under
 wine. With --web, the scenarios marked @on_page run against the page in
 headless Chromium instead (a fresh tab each, real browser input events,
-screenshots of the canvas; tests/web/bridge.mjs).
+screenshots of the canvas; tests/web/bridge.mjs). With --wayland, the
+program runs on a private sway instead of Xvfb (wayland_support.py); with
+--scale N, on a desktop at that scale, each pixel checked as an N x N block.
 
     dorvik_e2e.py --frames DIR [options] [SCENARIO ...] -- PROGRAM [ARG ...]
     dorvik_e2e.py --frames DIR --web PAGE_DIR [options] [SCENARIO ...]
@@ -31,7 +33,8 @@ import time
 
 from e2e_support import (  # noqa: F401  (decode_bmp: for other tools that import this)
     FRAME_SIZE, SLOTS, VISIBLE_SIZE, XVFB_SCREEN, Failure, GivenDisplay, PageBridge, Program,
-    Screen, XServer, decode_bmp, load_frames, load_whole_frames, run_xdotool, write_png)
+    Screen, XServer, decode_bmp, load_frames, load_whole_frames, run_xdotool, unblock, write_png)
+from wayland_support import Compositor
 
 TITLE = "Ostrin Dorvik (for Vud etc)  SpaceBar +-*/,.mouse ESC"
 CLIENT_SIZE = (363, 555)
@@ -205,6 +208,8 @@ class DesktopSession(Session):
         # The window can be replaced while the program sets up its drawing:
         # it counts as found once it shows a frame.
         window = self.ctx.screen.find_window(self.ctx.opts.title)
+        if window is not None and self.window is None and self.ctx.opts.rescale:
+            self.ctx.xserver.set_dpi(96 * self.ctx.opts.scale)  # the desktop rescaled
         if window is not None:
             self.window = window
         return window is not None
@@ -223,16 +228,20 @@ class DesktopSession(Session):
             raise failure("the program ended with status %d: %s" % (status, (out + err).strip()))
 
     def _grab(self, x, y, width, height):
-        ox, oy = self.ctx.opts.client_offset
-        return self.ctx.screen.grab(self.window, ox + x, oy + y, width, height)
+        """At a scale above 1, each client-area pixel must be an exact block."""
+        (ox, oy), k = self.ctx.opts.client_offset, self.ctx.opts.scale
+        pixels = self.ctx.screen.grab(self.window, ox + k * x, oy + k * y, k * width, k * height)
+        self.raw = (k * width, k * height, pixels)
+        return unblock(pixels, width, height, k)
 
     def key(self, name):
         run_xdotool(self.display, "key", self.key_names[name])
 
     def move(self, x, y):
         """Moves the pointer to a client-area position."""
-        ox, oy = self.ctx.opts.client_offset
-        run_xdotool(self.display, "mousemove", "--window", self.window.id, "--sync", ox + x, oy + y)
+        (ox, oy), k = self.ctx.opts.client_offset, self.ctx.opts.scale
+        run_xdotool(self.display, "mousemove", "--window", self.window.id, "--sync",
+                    ox + k * x, oy + k * y)
 
     def click(self, repeat=1):
         run_xdotool(self.display, "click", "--repeat", repeat, "--delay", 100, 1)
@@ -248,10 +257,42 @@ class DesktopSession(Session):
         return " ".join(self.program.output()).strip()
 
     def save_picture(self, path, client_pixels):
-        write_png(path, CLIENT_SIZE[0], CLIENT_SIZE[1], client_pixels)
+        write_png(path, *self.raw)  # as grabbed, at the desktop's scale
 
     def close(self):
         self.program.stop()
+
+
+class WaylandSession(DesktopSession):
+    """The program on a private Wayland desktop (sway), driven with a virtual
+    keyboard and pointer."""
+
+    # Linux key codes, and whether Shift is held for them, on a US keyboard.
+    key_names = {
+        "*": (9, True), "/": (53, False), ".": (52, False), ",": (51, False),
+        "+": (13, True), "-": (12, False), " ": (57, False), "Escape": (1, False),
+        "A": (30, True), "a": (30, False), "5": (6, False), "Enter": (28, False),
+        "Backspace": (14, False), "Left": (105, False), "F2": (60, False), "Shift": (42, False),
+    }
+
+    def _start(self):
+        self.ctx.screen.input.move(639, 639, self.ctx.screen.extent)  # off the window
+        self.program = Program(self.ctx.opts.program, self.ctx.screen.program_env())
+        self.window = None
+
+    def _focus(self):
+        pass  # sway focuses a new window
+
+    def key(self, name):
+        self.ctx.screen.input.key(*self.key_names[name])
+
+    def move(self, x, y):
+        self.ctx.screen.input.move(self.window[0] + x, self.window[1] + y, self.ctx.screen.extent)
+
+    def click(self, repeat=1):
+        for i in range(repeat):
+            time.sleep(0.1 if i else 0)
+            self.ctx.screen.input.click()
 
 
 class PageSession(Session):
@@ -687,7 +728,9 @@ def no_display(ctx):
     unused = next(n for n in range(90, 1000) if not os.path.exists("/tmp/.X11-unix/X%d" % n)
                   and not os.path.exists("/tmp/.X%d-lock" % n))
     base = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "WAYLAND_DISPLAY")}
-    for case, env in (("DISPLAY unset", base), ("no server", dict(base, DISPLAY=":%d" % unused))):
+    for case, env, named in (("DISPLAY unset", base, "display"),
+                             ("no server", dict(base, DISPLAY=":%d" % unused), "display"),
+                             ("no compositor", dict(base, WAYLAND_DISPLAY="none"), "wayland")):
         program = Program(ctx.opts.program, env)
         try:
             status = program.exit_status(ctx.opts.timeout)
@@ -695,7 +738,7 @@ def no_display(ctx):
         finally:
             program.stop()
         lines = [line for line in (out + err).splitlines() if line.strip()]
-        if status == 0 or len(lines) != 1 or "display" not in lines[0].lower():
+        if status == 0 or len(lines) != 1 or named not in lines[0].lower():
             raise Failure("%s: status %d, output %r" % (case, status, out + err))
 
 
@@ -704,11 +747,11 @@ def x_server_lost(ctx):
     """The X server going away while the program plays (a display closed, a
     remote session dropped) ends it with one line on standard error and a
     non-zero status, not a hang or a spin."""
-    own = XServer(ctx.opts.timeout)  # a server of its own, to kill
+    own = ctx.new_server()  # a server of its own, to kill
     private = copy.copy(ctx)
     private.xserver = own
     try:
-        private.screen = Screen(own.display)
+        private.screen = own if ctx.opts.wayland else Screen(own.display)
         s = private.session()
         s.watch_running()
         own.proc.kill()
@@ -767,15 +810,21 @@ class Context:
             self.full_frames = load_whole_frames(opts.frames)
             self.bridge = PageBridge(opts.web, opts.timeout)
             return
-        self.xserver = GivenDisplay(opts.display) if opts.display else XServer(opts.timeout)
+        self.xserver = GivenDisplay(opts.display) if opts.display else self.new_server()
         try:
-            self.screen = Screen(self.xserver.display)
+            self.screen = self.xserver if opts.wayland else Screen(self.xserver.display)
         except Exception:
             self.xserver.stop()
             raise
 
+    def new_server(self):
+        if self.opts.wayland:
+            return Compositor(self.opts.timeout, self.opts.scale)
+        return XServer(self.opts.timeout, self.opts.scale, not self.opts.rescale)
+
     def session(self):
-        return (PageSession if self.opts.web else DesktopSession)(self)
+        return (PageSession if self.opts.web else
+                WaylandSession if self.opts.wayland else DesktopSession)(self)
 
     def close_sessions(self, failure_name=None):
         for s in self.sessions:
@@ -834,11 +883,18 @@ def parse(argv):
                         % XVFB_SCREEN)
     parser.add_argument("--timeout", type=float, default=20,
                         help="seconds to wait for any other state (default 20)")
+    parser.add_argument("--wayland", action="store_true",
+                        help="run in a private Wayland desktop (sway, headless) instead of Xvfb")
+    parser.add_argument("--scale", type=int, default=1,
+                        help="the desktop's scale: the output's (--wayland) or Xft.dpi / 96")
+    parser.add_argument("--rescale", action="store_true",
+                        help="X: the desktop's scale is 1 as the program starts, then --scale")
     parser.add_argument("--web", metavar="PAGE_DIR",
                         help="run the page scenarios against the page in PAGE_DIR (index.html, "
                         "dorvik.js, dorvik.wasm) in headless Chromium, instead of a program")
     opts = parser.parse_args(argv)
     opts.program = program
+    opts.window_size = tuple(opts.scale * n for n in opts.window_size)
     opts.table = PAGE_SCENARIOS if opts.web else SCENARIOS
     unknown = [name for name in opts.scenarios if name not in opts.table]
     if unknown:

@@ -118,6 +118,20 @@ def load_whole_frames(directory):
             for rows, tables in read_frames(directory)]
 
 
+def unblock(pixels, width, height, scale):
+    """Pixels shown `scale` times larger at their own size again, or None if
+    one is not an exact scale x scale block."""
+    if scale == 1 or pixels is None:
+        return pixels
+    words, row = memoryview(pixels).cast("I"), width * scale
+    rows = [words[y * row:(y + 1) * row] for y in range(height * scale)]
+    firsts = rows[::scale]
+    if any(r != firsts[y // scale] for y, r in enumerate(rows)) or any(
+            f[k::scale] != f[::scale] for f in firsts for k in range(1, scale)):
+        return None
+    return b"".join(f[::scale].tobytes() for f in firsts)
+
+
 def write_png(path, width, height, bgrx):
     """Writes B, G, R, X pixels as an RGB PNG; leaves the file alone when the
     picture is unchanged, so a rerun does not touch it."""
@@ -165,24 +179,33 @@ def stop_process(proc):
 
 
 class XServer:
-    """A private Xvfb on a free display number (chosen by Xvfb itself)."""
+    """A private Xvfb on a free display number (chosen by Xvfb itself); at a
+    `scale` above 1, a screen that much larger, whose resource database says
+    Xft.dpi 96 x scale (at once, or later with set_dpi)."""
 
-    def __init__(self, timeout):
+    def __init__(self, timeout, scale=1, at_once=True):
         read_end, write_end = os.pipe()
         self.log = tempfile.TemporaryFile()
         self.proc = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", XVFB_SCREEN,
+            ["Xvfb", "-displayfd", str(write_end), "-screen", "0",
+             XVFB_SCREEN if scale == 1 else "%dx%dx24" % (1280 * scale, 1024 * scale),
              "-noreset", "-nolisten", "tcp"],
             pass_fds=(write_end,), stdin=subprocess.DEVNULL, stdout=self.log,
             stderr=self.log, preexec_fn=die_with_parent)
         os.close(write_end)
         try:
             self.display = ":" + self._read_line(read_end, timeout)
+            if scale > 1 and at_once:
+                self.set_dpi(96 * scale)
         except Failure:
             self.stop()
             raise
         finally:
             os.close(read_end)
+
+    def set_dpi(self, dpi):
+        subprocess.run(["xrdb", "-nocpp", "-merge"], input=b"Xft.dpi: %d\n" % dpi,
+                       env=dict(os.environ, DISPLAY=self.display), check=True, timeout=20)
 
     def _read_line(self, fd, timeout):
         # Xvfb writes the number and the newline separately: read up to the

@@ -58,7 +58,8 @@ SDL_Event LeftUp(int x = 100, int y = 100) {
 
 // A playing window: start values in place, its handlers fed through SdlInput.
 struct PlayingWindow {
-  PlayingWindow() : platform(1), form(platform), input(form) {
+  explicit PlayingWindow(int pointer_scale = 1)
+      : platform(1), form(platform), input(form, pointer_scale) {
     platform.Attach(form);
     form.n = 1;
     form.k = Dorvik2Lifts::kStartPacingCount;
@@ -150,6 +151,9 @@ TEST(SdlInputTest, MotionInNormalModeSetsThePaceFromThePosition) {
   EXPECT_EQ(w.form.k, 0);
   w.Deliver({Motion(-50, 258, SDL_BUTTON_LMASK)});  // dragged beyond the window
   EXPECT_LT(w.form.k, 0);
+  PlayingWindow doubled(2);  // positions in window pixels at scale 2
+  doubled.Deliver({Motion(722, 516)});
+  EXPECT_FLOAT_EQ(static_cast<float>(doubled.form.k), 14.882803f * 300.0f);
 }
 
 TEST(SdlInputTest, MotionInScrubModeStepsByDirection) {

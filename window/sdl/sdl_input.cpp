@@ -4,10 +4,6 @@ namespace dorvik::sdl {
 
 namespace {
 
-bool InsideClientArea(int x, int y) {
-  return x >= 0 && y >= 0 && x < kClientWidth && y < kClientHeight;
-}
-
 // The next code point of a UTF-8 string, or -1 for a malformed sequence;
 // advances `text` past what it read.
 long NextCodePoint(const char*& text) {
@@ -52,7 +48,8 @@ void SdlInput::Deliver(const SDL_Event& event) {
       DeliverKeyDown(event.key);
       break;
     case SDL_MOUSEMOTION: {
-      const AreaPoint at = ToAreaUnits(event.motion.x, event.motion.y);
+      const AreaPoint at = ToAreaUnits(static_cast<double>(event.motion.x) / pointer_scale_,
+                                       static_cast<double>(event.motion.y) / pointer_scale_);
       form_.Picture1_MouseMove(ButtonArgument(event.motion.state), ShiftArgument(SDL_GetModState()),
                                at.x, at.y);
       break;
@@ -109,6 +106,11 @@ void SdlInput::DeliverButtonDown(const SDL_MouseButtonEvent& button) {
     return;
   }
   left_down_on_area_ = true;
+}
+
+bool SdlInput::InsideClientArea(int x, int y) const {
+  return x >= 0 && y >= 0 && x < kClientWidth * pointer_scale_ &&
+         y < kClientHeight * pointer_scale_;
 }
 
 void SdlInput::DeliverButtonUp(const SDL_MouseButtonEvent& button) {

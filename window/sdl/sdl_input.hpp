@@ -24,19 +24,25 @@ std::int16_t ShiftArgument(SDL_Keymod modifiers);
 
 class SdlInput {
  public:
-  explicit SdlInput(Dorvik2Lifts& form) : form_(form) {}
+  // `pointer_scale`: SDL's pointer positions per client-area pixel (the
+  // desktop's scale where SDL reports positions in window pixels).
+  explicit SdlInput(Dorvik2Lifts& form, int pointer_scale = 1)
+      : form_(form), pointer_scale_(pointer_scale) {}
 
   // Delivers one input event to its handler and runs the handler to its end;
   // events that no handler takes are dropped.
   void Deliver(const SDL_Event& event);
+  void SetPointerScale(int pointer_scale) { pointer_scale_ = pointer_scale; }
 
  private:
   void DeliverText(const char* utf8);
   void DeliverKeyDown(const SDL_KeyboardEvent& key);
   void DeliverButtonDown(const SDL_MouseButtonEvent& button);
   void DeliverButtonUp(const SDL_MouseButtonEvent& button);
+  bool InsideClientArea(int x, int y) const;
 
   Dorvik2Lifts& form_;
+  int pointer_scale_;
   // A left-button press on the display area whose release makes a click.
   bool left_down_on_area_ = false;
 };

@@ -1,5 +1,6 @@
 #include "window/sdl/sdl_platform.hpp"
 
+#include <sys/stat.h>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -12,6 +13,7 @@
 #include "pictures/bitmap_decode.hpp"
 #include "pictures/window_definition.hpp"
 #include "window/icon/cam_icon.hpp"
+#include "window/sdl/scaled_blit.hpp"
 #include "window/sdl/x11_connection.hpp"
 
 namespace dorvik::sdl {
@@ -50,12 +52,58 @@ constexpr int kIconSize = 48;
   std::_Exit(1);
 }
 
+// The X display or Wayland compositor named in the environment, or null.
+const char* Named(const char* variable) {
+  const char* name = std::getenv(variable);
+  return name != nullptr && *name != '\0' ? name : nullptr;
+}
+
+// Why no window could be opened, naming each display that was tried.
 std::string MissingDisplay() {
-  const char* display = std::getenv("DISPLAY");
-  if (display == nullptr || *display == '\0') {
-    return "no display to open the window on: DISPLAY is not set";
+  const char* x = Named("DISPLAY");
+  const char* wayland = Named("WAYLAND_DISPLAY");
+  std::string why = "no display to open the window on: ";
+  if (x == nullptr && wayland == nullptr) {
+    return why + "neither DISPLAY (X) nor WAYLAND_DISPLAY (Wayland) is set";
   }
-  return std::string("no display to open the window on: cannot connect to DISPLAY ") + display;
+  if (x != nullptr) why += std::string("cannot connect to the X display DISPLAY=") + x;
+  if (wayland != nullptr) {
+    why += x != nullptr ? " nor to" : "cannot connect to";
+    why += std::string(" the Wayland compositor WAYLAND_DISPLAY=") + wayland;
+  }
+  return why;
+}
+
+// Why the Wayland compositor that the environment names cannot be reached
+// (empty when its socket is there). Looked at before SDL tries, which makes
+// libwayland print complaints of its own.
+std::string WaylandSocketProblem() {
+  const char* name = Named("WAYLAND_DISPLAY");
+  if (name == nullptr) return "WAYLAND_DISPLAY is not set";
+  std::string path = name;
+  if (path.front() != '/') {
+    const char* runtime = Named("XDG_RUNTIME_DIR");
+    if (runtime == nullptr) {
+      return std::string("the Wayland socket WAYLAND_DISPLAY=") + name +
+             " is looked for in XDG_RUNTIME_DIR, which is not set";
+    }
+    path = std::string(runtime) + "/" + name;
+  }
+  struct stat status {};
+  if (stat(path.c_str(), &status) != 0 || !S_ISSOCK(status.st_mode)) {
+    return "no Wayland compositor socket " + path + " (WAYLAND_DISPLAY)";
+  }
+  return {};
+}
+
+// SDL's reason for the last failure; never empty.
+std::string SdlReason() {
+  const char* error = SDL_GetError();
+  return error != nullptr && *error != '\0' ? error : "SDL gave no reason";
+}
+
+SDL_Rect Scaled(const SDL_Rect& rect, int scale) {
+  return {rect.x * scale, rect.y * scale, rect.w * scale, rect.h * scale};
 }
 
 [[noreturn]] void RaiseRenderFailure() {
@@ -66,16 +114,33 @@ void Check(int sdl_status) {
   if (sdl_status < 0) RaiseRenderFailure();
 }
 
-// Fills `rects` of the window's surface with `colour` (empty ones draw nothing).
-void Fill(SDL_Surface* target, std::span<const SDL_Rect> rects, Colour colour) {
+// Fills `rects` (in client-area pixels) of the window's pixels with `colour`
+// (empty ones draw nothing).
+void Fill(SDL_Surface* target, std::span<const SDL_Rect> rects, Colour colour, int scale) {
   const Uint32 pixel = SDL_MapRGB(target->format, colour.r, colour.g, colour.b);
-  Check(SDL_FillRects(target, rects.data(), static_cast<int>(rects.size()), pixel));
+  for (const SDL_Rect& rect : rects) {
+    const SDL_Rect place = Scaled(rect, scale);
+    Check(SDL_FillRect(target, &place, pixel));
+  }
 }
 
 // The part of a picture that the inner area shows: from its top-left corner,
 // at most the inner area's size.
 SDL_Rect PictureSource(const SDL_Surface* picture) {
   return {0, 0, SDL_min(picture->w, kInnerWidth), SDL_min(picture->h, kInnerHeight)};
+}
+
+// Draws the part of `picture` the inner area shows at its top-left; returns
+// where it went in the window's pixels.
+SDL_Rect DrawPicture(SDL_Surface* picture, SDL_Surface* target, int scale) {
+  SDL_Rect source = PictureSource(picture);
+  SDL_Rect place{kBorder * scale, kBorder * scale, source.w * scale, source.h * scale};
+  if (scale == 1) {
+    Check(SDL_BlitSurface(picture, &source, target, &place));
+  } else {
+    Check(BlitScaled(picture, source, target, place.x, place.y, scale));
+  }
+  return place;
 }
 
 // The cam icon in the window's title bar and task switcher.
@@ -129,29 +194,49 @@ void SdlPlatform::OpenWindow() {
   // exactly. Left to itself SDL may back the surface with an OpenGL texture.
   SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
 
-  const char* x_display = std::getenv("DISPLAY");
-  const char* wayland_display = std::getenv("WAYLAND_DISPLAY");
-  const bool has_x = x_display != nullptr && *x_display != '\0';
-  const bool has_wayland = wayland_display != nullptr && *wayland_display != '\0';
-  if (!has_x && !has_wayland) FailToStart(MissingDisplay());
-  // Only X when there is no Wayland: probing Wayland prints its own complaints.
-  if (!has_wayland) SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11");
+  const bool has_x = Named("DISPLAY") != nullptr;
+  const std::string wayland_problem = WaylandSocketProblem();
+  const bool has_wayland = wayland_problem.empty();
+  if (!has_x && Named("WAYLAND_DISPLAY") == nullptr) FailToStart(MissingDisplay());
+  if (!has_x && !has_wayland) {
+    FailToStart("no display to open the window on: DISPLAY is not set, and " + wayland_problem);
+  }
+  // X where there is X (under a Wayland desktop, its X server): there the
+  // window is as lean as it gets (bench/window). Wayland alone otherwise;
+  // drivers not asked for are not probed, and print no complaints.
+  SDL_SetHint(SDL_HINT_VIDEODRIVER, has_x ? (has_wayland ? "x11,wayland" : "x11") : "wayland");
 
   EndOnLostXConnection();
   if (SDL_Init(SDL_INIT_VIDEO) != 0) FailToStart(MissingDisplay());
   // Without a display SDL falls back to drivers that draw nowhere.
   const char* driver = SDL_GetCurrentVideoDriver();
-  if (driver == nullptr || std::strcmp(driver, "offscreen") == 0 ||
-      std::strcmp(driver, "dummy") == 0 || std::strcmp(driver, "evdev") == 0) {
+  const bool wayland = driver != nullptr && std::strcmp(driver, "wayland") == 0;
+  if (driver == nullptr || (!wayland && std::strcmp(driver, "x11") != 0)) {
     FailToStart(MissingDisplay());
   }
 
-  window_ = SDL_CreateWindow(kWindowTitle, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
-                             kClientWidth, kClientHeight, SDL_WINDOW_HIDDEN);
-  if (window_ == nullptr) FailToStart(std::string("cannot open the window: ") + SDL_GetError());
+  // On Wayland SDL sizes the window in the desktop's units and reports its
+  // pixels at the output's scale; on X the window is sized in pixels here.
+  window_ =
+      SDL_CreateWindow(kWindowTitle, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, kClientWidth,
+                       kClientHeight, SDL_WINDOW_HIDDEN | (wayland ? SDL_WINDOW_ALLOW_HIGHDPI : 0));
+  if (window_ == nullptr) FailToStart("cannot open the window: " + SdlReason());
   SetWindowIcon(window_);
+  if (wayland) {
+    std::string why;
+    wayland_ = WaylandPixels::Open(window_, why);
+    if (wayland_ == nullptr) FailToStart("cannot draw in the window: " + why);
+    return;
+  }
+  x11_scale_ = std::make_unique<X11DesktopScale>(window_);
+  if (x11_scale_->scale() > 1) {
+    Rescale();
+    SDL_SetWindowPosition(window_, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
+  }
+  // X events reach the scale's watch through SDL.
+  SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE);
   if (SDL_GetWindowSurface(window_) == nullptr) {
-    FailToStart(std::string("cannot draw in the window: ") + SDL_GetError());
+    FailToStart("cannot draw in the window: " + SdlReason());
   }
 }
 
@@ -183,19 +268,29 @@ void SdlPlatform::DecodeHolderPictures() {
 }
 
 void SdlPlatform::ShowWindow() {
-  Paint();
+  // A Wayland window takes pixels only once the compositor has configured it,
+  // which SDL waits for when it shows the window.
+  if (wayland_ == nullptr) Paint();
   SDL_ShowWindow(window_);
   SDL_RaiseWindow(window_);
+  if (wayland_ != nullptr) {
+    wayland_->KeepSize(kClientWidth, kClientHeight);
+    Paint();
+  }
 }
 
 void SdlPlatform::Run(Dorvik2Lifts& form) {
-  input_ = std::make_unique<SdlInput>(form);
+  // SDL hands pointer positions on in window pixels on X, in the desktop's
+  // units (the client area's) on Wayland.
+  input_ = std::make_unique<SdlInput>(form, wayland_ != nullptr ? 1 : scale_);
   try {
     ShowWindow();
     bool activated = false;
     SDL_Event event;
     for (;;) {
-      if (SDL_WaitEvent(&event) == 0) RaiseRenderFailure();
+      const bool waited = SDL_WaitEvent(&event) != 0;
+      if (wayland_ != nullptr) wayland_->EndIfLost();
+      if (!waited) RaiseRenderFailure();
       // The window is the program's active window once it is shown (or given
       // the focus, whichever SDL reports first); that is when Activate runs.
       const bool activation =
@@ -219,7 +314,15 @@ void SdlPlatform::Run(Dorvik2Lifts& form) {
 }
 
 bool SdlPlatform::HandleWindowEvent(const SDL_Event& event) {
-  if (event.type == SDL_QUIT) EndProcess();
+  if (event.type == SDL_QUIT) {
+    // SDL's Wayland driver reports a lost compositor as a quit.
+    if (wayland_ != nullptr) wayland_->EndIfLost();
+    EndProcess();
+  }
+  if (event.type == SDL_SYSWMEVENT) {
+    if (x11_scale_ != nullptr && x11_scale_->Changed(event)) Rescale();
+    return true;
+  }
   if (event.type != SDL_WINDOWEVENT) return false;
   switch (event.window.event) {
     case SDL_WINDOWEVENT_CLOSE:
@@ -230,6 +333,7 @@ bool SdlPlatform::HandleWindowEvent(const SDL_Event& event) {
     case SDL_WINDOWEVENT_EXPOSED:
     case SDL_WINDOWEVENT_RESTORED:
     case SDL_WINDOWEVENT_SIZE_CHANGED:
+    case SDL_WINDOWEVENT_DISPLAY_CHANGED:  // perhaps at another scale
       damage_ = Damage::kWhole;
       break;
     default:
@@ -255,6 +359,7 @@ void SdlPlatform::ShowPicture(const Picture& picture) {
 // events that arrive while the handlers run wait for the next pump.
 void SdlPlatform::PumpEvents() {
   SDL_PumpEvents();
+  if (wayland_ != nullptr) wayland_->EndIfLost();
   for (;;) {
     const int taken = SDL_PeepEvents(batch_.data(), static_cast<int>(batch_.size()), SDL_GETEVENT,
                                      SDL_FIRSTEVENT, SDL_LASTEVENT);
@@ -302,9 +407,10 @@ void SdlPlatform::ReportRunTimeError(const RunTimeError& error) {
 // the picture draws the picture alone and puts only its rectangle on the
 // screen.
 void SdlPlatform::Paint() {
-  // The same surface from one call to the next, unless the window changed
-  // size; then SDL makes a new one here, and all of it is to be drawn.
-  SDL_Surface* target = SDL_GetWindowSurface(window_);
+  // On X the same surface from one call to the next, unless the window
+  // changed size; then SDL makes a new one here, and all of it is to be
+  // drawn. On Wayland whichever buffer the compositor has given back.
+  SDL_Surface* target = PaintTarget();
   if (target == nullptr) RaiseRenderFailure();
   // Another picture of the same size covers all of the last one.
   const bool covers_last = current_surface_ != nullptr && painted_picture_ != nullptr &&
@@ -312,12 +418,10 @@ void SdlPlatform::Paint() {
                            current_surface_->h == painted_picture_->h;
   if (target != painted_surface_ || damage_ == Damage::kWhole || !covers_last) {
     PaintWhole(target);
-    Check(SDL_UpdateWindowSurface(window_));
+    Present({});
   } else {
-    SDL_Rect source = PictureSource(current_surface_);
-    SDL_Rect place{kBorder, kBorder, source.w, source.h};
-    Check(SDL_BlitSurface(current_surface_, &source, target, &place));
-    Check(SDL_UpdateWindowSurfaceRects(window_, &place, 1));
+    const SDL_Rect place = DrawPicture(current_surface_, target, scale_);
+    Present({&place, 1});
   }
   painted_surface_ = target;
   painted_picture_ = current_surface_;
@@ -339,15 +443,11 @@ void SdlPlatform::Paint() {
 void SdlPlatform::PaintWhole(SDL_Surface* target) {
   const SDL_Rect picture =
       current_surface_ == nullptr ? SDL_Rect{0, 0, 0, 0} : PictureSource(current_surface_);
-  if (current_surface_ != nullptr) {
-    SDL_Rect source = picture;
-    SDL_Rect place{kBorder, kBorder, picture.w, picture.h};
-    Check(SDL_BlitSurface(current_surface_, &source, target, &place));
-  }
+  if (current_surface_ != nullptr) DrawPicture(current_surface_, target, scale_);
   const SDL_Rect background[] = {
       {kBorder + picture.w, kBorder, kInnerWidth - picture.w, kInnerHeight},
       {kBorder, kBorder + picture.h, picture.w, kInnerHeight - picture.h}};
-  Fill(target, background, kBackground);
+  Fill(target, background, kBackground, scale_);
   const int right = kAreaWidth - 1;
   const int bottom = kAreaHeight - 1;
   const SDL_Rect outer_top_left[] = {{0, 0, kAreaWidth, 1}, {0, 0, 1, kAreaHeight}};
@@ -355,10 +455,37 @@ void SdlPlatform::PaintWhole(SDL_Surface* target) {
   const SDL_Rect inner_top_left[] = {{1, 1, kAreaWidth - 2, 1}, {1, 1, 1, kAreaHeight - 2}};
   const SDL_Rect inner_bottom_right[] = {{1, bottom - 1, kAreaWidth - 2, 1},
                                          {right - 1, 1, 1, kAreaHeight - 2}};
-  Fill(target, outer_top_left, kShadow);
-  Fill(target, outer_bottom_right, kHighlight);
-  Fill(target, inner_top_left, kDarkShadow);
-  Fill(target, inner_bottom_right, kLight);
+  Fill(target, outer_top_left, kShadow, scale_);
+  Fill(target, outer_bottom_right, kHighlight, scale_);
+  Fill(target, inner_top_left, kDarkShadow, scale_);
+  Fill(target, inner_bottom_right, kLight, scale_);
+}
+
+// On X: the window at the desktop's scale now, drawn anew (SDL makes a new
+// window surface for the new size).
+void SdlPlatform::Rescale() {
+  scale_ = x11_scale_->scale();
+  SDL_SetWindowSize(window_, kClientWidth * scale_, kClientHeight * scale_);
+  if (input_ != nullptr) input_->SetPointerScale(scale_);
+  damage_ = Damage::kWhole;
+}
+
+SDL_Surface* SdlPlatform::PaintTarget() {
+  if (wayland_ == nullptr) return SDL_GetWindowSurface(window_);
+  SDL_Surface* target = wayland_->Target();
+  scale_ = wayland_->Scale();
+  return target;
+}
+
+// All of the window's pixels when `rects` is empty.
+void SdlPlatform::Present(std::span<const SDL_Rect> rects) {
+  if (wayland_ != nullptr) {
+    if (!wayland_->Present()) RaiseRenderFailure();
+  } else if (rects.empty()) {
+    Check(SDL_UpdateWindowSurface(window_));
+  } else {
+    Check(SDL_UpdateWindowSurfaceRects(window_, rects.data(), static_cast<int>(rects.size())));
+  }
 }
 
 }  // namespace dorvik::sdl

@@ -6,7 +6,9 @@
 // stored: 8-bit paletted surfaces), the quit sequence's window operation
 // (clears the display area), the end of the process and the run-time error
 // report (standard error and a message box). It also builds the window and
-// runs its dispatch until activation.
+// runs its dispatch until activation. On X it draws into SDL's window
+// surface, on Wayland into buffers of its own (wayland_pixels.hpp); on both
+// at the desktop's whole-number scale.
 #pragma once
 
 #include <SDL.h>
@@ -14,10 +16,13 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <span>
 
 #include "core/dorvik2lifts.hpp"
 #include "core/platform.hpp"
 #include "window/sdl/sdl_input.hpp"
+#include "window/sdl/wayland_pixels.hpp"
+#include "window/sdl/x11_scale.hpp"
 
 namespace dorvik::sdl {
 
@@ -59,8 +64,18 @@ class SdlPlatform final : public PlatformServices {
   // Draws what has changed since the last paint and puts it on the screen.
   void Paint();
   void PaintWhole(SDL_Surface* target);
+  // The window's pixels to draw into, and putting `rects` of them on the screen.
+  SDL_Surface* PaintTarget();
+  void Present(std::span<const SDL_Rect> rects);
 
   SDL_Window* window_ = nullptr;
+  // On Wayland, the window's own buffers; on X, SDL's window surface.
+  std::unique_ptr<WaylandPixels> wayland_;
+  // Window pixels per client-area pixel: the desktop's whole-number scale,
+  // and on X where it comes from.
+  int scale_ = 1;
+  std::unique_ptr<X11DesktopScale> x11_scale_;
+  void Rescale();
   std::array<Picture, Dorvik2Lifts::kSlots> holders_;
   // The display area's own reference to its picture, and its surface.
   Picture current_;

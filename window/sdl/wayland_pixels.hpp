@@ -1,0 +1,77 @@
+// SDL2 backend on Wayland: the window's pixels. SDL 2.26's Wayland driver
+// has no window surface of its own without OpenGL (which would cost Mesa's
+// 100 MiB and more), so the window draws into shared-memory buffers of the
+// compositor (wl_shm) that it puts on SDL's wl_surface itself, at the
+// output's whole-number scale. Also ends the program when the compositor
+// goes away.
+#pragma once
+
+#include <SDL.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+struct wl_buffer;
+struct wl_display;
+struct wl_event_queue;
+struct wl_shm;
+struct wl_surface;
+
+namespace dorvik::sdl {
+
+class WaylandPixels {
+ public:
+  // The pixels of `window` (an SDL Wayland window); nullptr, with the reason
+  // in `why`, when the compositor offers no shared-memory buffers.
+  static std::unique_ptr<WaylandPixels> Open(SDL_Window* window, std::string& why);
+  ~WaylandPixels();
+  WaylandPixels(const WaylandPixels&) = delete;
+  WaylandPixels& operator=(const WaylandPixels&) = delete;
+
+  // Tells the compositor that the shown window has this one size (SDL 2.26
+  // does not, for a window of fixed size), so that tiling desktops float it;
+  // only where the compositor draws the title bar.
+  void KeepSize(int width, int height) const;
+  // Device pixels per unit of the window's size: the scale of the output
+  // the window is on, as SDL reports it (1 until it knows).
+  int Scale() const;
+  // A buffer the compositor is not reading, of the window's size in device
+  // pixels (32-bit XRGB), to draw the whole window into; nullptr when none
+  // can be made.
+  SDL_Surface* Target();
+  // Puts the last Target() on the window, whole; false on failure.
+  bool Present();
+  // When the connection to the compositor is broken: one line on standard
+  // error and status 1, at once.
+  void EndIfLost() const;
+  [[noreturn]] void EndLost() const;
+
+ private:
+  struct Buffer {
+    wl_buffer* buffer = nullptr;
+    SDL_Surface* surface = nullptr;
+    void* data = nullptr;
+    std::size_t size = 0;
+    bool busy = false;  // attached, and not yet released by the compositor
+  };
+  WaylandPixels(SDL_Window* window, wl_display* display, wl_surface* surface);
+  Buffer* NewBuffer(int width, int height);
+  void Release(Buffer& buffer);
+  static void OnRelease(void* data, wl_buffer* buffer);
+
+  SDL_Window* window_;
+  wl_display* display_;
+  wl_surface* surface_;
+  // Our own objects' events go to a queue of their own, dispatched here,
+  // not by SDL's event pump.
+  wl_event_queue* queue_ = nullptr;
+  wl_shm* shm_ = nullptr;
+  std::vector<std::unique_ptr<Buffer>> buffers_;
+  Buffer* drawn_ = nullptr;
+  int scale_ = 1;
+  int committed_scale_ = 0;
+  bool decorated_by_compositor_ = false;
+};
+
+}  // namespace dorvik::sdl
