@@ -4,7 +4,7 @@
 // the canvas if needed, hands control to the browser through Asyncify so that
 // it can deliver input and paint, then runs the handlers of the input that
 // arrived), picture from a holder (the 36 embedded bitmap files, decoded once
-// by the browser's own decoder before Form_Activate), the quit sequence's
+// by the program's own decoder before Form_Activate, into RGBA pixels), the quit sequence's
 // window operation (clears the display area), the end of the process (the loop
 // is abandoned and the page says so) and the run-time error report (on the
 // page and in the console). The page itself is window/web/index.html and the
@@ -12,6 +12,8 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
+#include <memory>
 
 #include "core/dorvik2lifts.hpp"
 #include "core/platform.hpp"
@@ -43,6 +45,8 @@ class WebPlatform final : public PlatformServices {
 
   Dorvik2Lifts* form_ = nullptr;
   std::array<Picture, Dorvik2Lifts::kSlots> holders_;
+  // Each picture's pixels, as the canvas takes them: R, G, B, A bytes.
+  std::array<std::unique_ptr<std::uint32_t[]>, Dorvik2Lifts::kSlots> pixels_;
   // The display area's own reference to its picture, and the picture's
   // number on the browser's side (-1: none).
   Picture current_;

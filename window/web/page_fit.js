@@ -1,0 +1,52 @@
+// Web page: fits the window (title bar and client area) with the row of keys
+// and the lines under it into the viewport, at the largest whole scale that
+// fits, and follows resizing, rotation and changes of the device pixel
+// ratio. Each pixel of the client area becomes a whole block of device
+// pixels: where scale x ratio is not a whole number, the nearest whole block
+// that fits is taken, so the window may be a little smaller or larger.
+
+mergeInto(LibraryManager.library, {
+  $dorvikFit: {
+    // The window in client-area pixels: the client area (363 x 555), the
+    // title bar (20 high) and a 4-pixel frame (border and padding) round both.
+    width: 371,
+    height: 583,
+    onUnit: null,
+
+    // onUnit(unit) hears the CSS pixels per client-area pixel at every fit.
+    start: function(onUnit) {
+      dorvikFit.onUnit = onUnit;
+      dorvikFit.fit();
+      window.addEventListener('resize', dorvikFit.fit);
+      dorvikFit.watchRatio();
+    },
+
+    watchRatio: function() {
+      var query = window.matchMedia('(resolution: ' + window.devicePixelRatio + 'dppx)');
+      query.addEventListener('change', function() {
+        dorvikFit.fit();
+        dorvikFit.watchRatio();
+      }, {once: true});
+    },
+
+    fit: function() {
+      var root = document.documentElement, body = document.body;
+      var ratio = window.devicePixelRatio || 1;
+      var style = getComputedStyle(body);
+      // What the page needs beside the window: the same at every scale.
+      var spareX = parseFloat(style.paddingLeft) + parseFloat(style.paddingRight);
+      var spareY = body.offsetHeight - document.getElementById('window').offsetHeight;
+      var fits = function(unit) {
+        return dorvikFit.width * unit + spareX <= root.clientWidth &&
+               dorvikFit.height * unit + spareY <= root.clientHeight;
+      };
+      var whole = 0;
+      while (fits(whole + 1)) ++whole;
+      var blocks = Math.max(1, whole > 0 ? Math.round(whole * ratio) : Math.floor(ratio));
+      while (blocks > 1 && !fits(blocks / ratio)) --blocks;
+      var unit = blocks / ratio;
+      root.style.setProperty('--u', unit + 'px');
+      dorvikFit.onUnit(unit);
+    },
+  },
+});
