@@ -8,7 +8,9 @@ reference frames. The program under test is a parameter, so the same
 scenarios run against the Linux build and against the Windows build under
 wine. With --web, the scenarios marked @on_page run against the page in
 headless Chromium instead (a fresh tab each, real browser input events,
-screenshots of the canvas; tests/web/bridge.mjs).
+screenshots of the canvas; tests/web/bridge.mjs); with --touch too, the
+scenarios marked @by_touch run on a touch phone: the keys that have one are
+tapped on the page's on-screen keys and the pointer is one finger.
 
     dorvik_e2e.py --frames DIR [options] [SCENARIO ...] -- PROGRAM [ARG ...]
     dorvik_e2e.py --frames DIR --web PAGE_DIR [options] [SCENARIO ...]
@@ -66,8 +68,9 @@ class Session:
 
     key_names = {}
 
-    def __init__(self, ctx):
+    def __init__(self, ctx, **how):
         ctx.sessions.append(self)  # cleaned up even if starting fails
+        self.how = how
         self.ctx = ctx
         self.history = []  # (seconds since start, slot or None)
         self.started = time.monotonic()
@@ -267,9 +270,17 @@ class PageSession(Session):
         "Left": "ArrowLeft", "F2": "F2", "Shift": "Shift",
     }
 
+    # The keys typed through an on-screen key with --touch (by the start of
+    # its accessible name): each command key, and its twin.
+    buttons = {"-": "-", "+": "+", ",": "+", "/": "/", "*": "*", ".": "*", " ": "Space",
+               "Escape": "Esc"}
+
     def _start(self):
         self.bridge = self.ctx.bridge
-        self.bridge.send("open")
+        self.touch = self.ctx.opts.touch
+        if self.touch:
+            self.how = dict(dict(device="phone", touch=True), **self.how)
+        self.bridge.send("open", **self.how)
 
     def _no_start_message(self):
         return "the page showed no frame within %.0f s: %s" % (
@@ -296,12 +307,15 @@ class PageSession(Session):
         return slot
 
     def grab_client(self):
-        """A real screenshot of the client area, not just the canvas's pixels."""
-        return base64.b64decode(self.bridge.send("shot", x=0, y=0, w=CLIENT_SIZE[0],
-                                                 h=CLIENT_SIZE[1])["pixels"])
+        """A real screenshot of the client area, not just the canvas's pixels:
+        each pixel must show as a whole block of device pixels."""
+        return crisp_shot(self, 0, 0, *CLIENT_SIZE)
 
     def key(self, name):
-        self.bridge.send("key", key=self.key_names[name])
+        if self.touch and name in self.buttons:
+            self.bridge.send("press", label=self.buttons[name])
+        else:
+            self.bridge.send("key", key=self.key_names[name])
 
     def move(self, x, y):
         self.bridge.send("move", x=x, y=y)
@@ -332,11 +346,33 @@ class PageSession(Session):
         return "status %r, console errors %s" % (state["status"], state["errors"])
 
     def save_picture(self, path, client_pixels):
-        """The page's whole window, title bar included."""
-        self.bridge.send("windowShot", file=os.path.abspath(path))
+        """The page's whole window, title bar included; on a phone or a
+        tablet, the whole screen."""
+        shot = "pageShot" if self.how.get("device", "desktop") != "desktop" else "windowShot"
+        self.bridge.send(shot, file=os.path.abspath(path))
 
     def close(self):
         pass
+
+
+def crisp_shot(s, x, y, width, height):
+    """A screenshot of a client-area rectangle, each of whose pixels showed as
+    a whole square block of device pixels; returns the pixels, one a block."""
+    shot = s.bridge.send("shot", x=x, y=y, w=width, h=height)
+    block = shot["width"] // width
+    if block < 1 or (shot["width"], shot["height"]) != (block * width, block * height):
+        raise Failure("a %dx%d screenshot of %dx%d pixels" % (shot["width"], shot["height"],
+                                                             width, height))
+    pixels = memoryview(base64.b64decode(shot["pixels"])).cast("I")
+    rows = [pixels[y * block * width:(y + 1) * block * width] for y in range(block * height)]
+    picture = []
+    for y in range(0, block * height, block):
+        row = rows[y][0::block]
+        if any(rows[y][i::block] != row for i in range(1, block)) or \
+                any(rows[y + i] != rows[y] for i in range(1, block)):
+            raise Failure("row %d is not %d x %d blocks of device pixels" % (y // block, block, block))
+        picture.append(row.tobytes())
+    return b"".join(picture)
 
 
 def check_steps(slots, direction, what):
@@ -346,6 +382,20 @@ def check_steps(slots, direction, what):
         delta = step(before, after)
         if delta == 0 or (delta > 0) != (direction > 0) or picture_set(before) != picture_set(after):
             raise Failure("%s: slot %d followed by slot %d in %s" % (what, before, after, slots))
+
+
+def stand_on(s, slot):
+    """From a running start-up: stops, steps to the slot's phase and switches
+    to its set."""
+    at = stop_animation(s)
+    while phase(at) != phase(slot):
+        s.key(".")
+        at = s.wait_slot((phase(at) + 1) % PHASES)
+    if picture_set(slot) != picture_set(at):
+        s.key(" ")
+        s.wait_slot(slot)
+    if s.wait_still() != slot:
+        raise Failure("did not stand on slot %d: %s" % (slot, s.trail()))
 
 
 def stop_animation(s):
@@ -359,6 +409,7 @@ def stop_animation(s):
 
 SCENARIOS = {}  # the desktop program's (each is a ctest test of its own)
 PAGE_SCENARIOS = {}  # the page's (tests/web/run.sh)
+TOUCH_SCENARIOS = {}  # the page's again, on a touch phone (run.sh, --touch)
 
 
 def scenario(function):
@@ -370,6 +421,12 @@ def on_page(function):
     """Marks a scenario that the page runs too (or, without @scenario, only
     the page)."""
     PAGE_SCENARIOS[function.__name__] = function
+    return function
+
+
+def by_touch(function):
+    """Marks a scenario that the page runs again on a touch phone."""
+    TOUCH_SCENARIOS[function.__name__] = function
     return function
 
 
@@ -409,6 +466,7 @@ def startup_run(ctx):
 
 @scenario
 @on_page
+@by_touch
 def stop_and_step(ctx):
     """"*" stops the run; "." steps one frame forwards and "/" one back, and it stays put."""
     s = ctx.session()
@@ -426,6 +484,7 @@ def stop_and_step(ctx):
 
 @scenario
 @on_page
+@by_touch
 def space_switches_set(ctx):
     """Space shows the other set at the same phase, running and stopped."""
     s = ctx.session()
@@ -450,6 +509,7 @@ def space_switches_set(ctx):
 
 @scenario
 @on_page
+@by_touch
 def run_directions(ctx):
     """"-" runs backwards, "+" and "," forwards; "*" stops either run."""
     s = ctx.session()
@@ -482,6 +542,7 @@ def ignored_keys(ctx):
 
 @scenario
 @on_page
+@by_touch
 def start_keys_jump_two(ctx):
     """From standing, "+" shows the phase two on and runs on from there; "-"
     shows the phase two back and runs backwards."""
@@ -513,6 +574,7 @@ def forward_rate(s, changes, what):
 
 @scenario
 @on_page
+@by_touch
 def pointer_speeds_up(ctx):
     """The first pointer movement over the picture speeds the start-up run up:
     near the top-left corner it runs at least three times as fast."""
@@ -530,16 +592,26 @@ def pointer_speeds_up(ctx):
 @on_page
 def page_title(ctx):
     """The page is the window: the exact title in its title bar and <title>,
-    the icon, one 363 x 555 canvas with the focus; it asks for nothing but
-    its own files."""
+    the icon, one 363 x 555 canvas with a name and the focus, and a named key
+    for each key of the title; it asks for nothing but its own files, and its
+    security policy refuses nothing."""
     s = ctx.session()
     state = s.state()
     expected = {"titleBar": ctx.opts.title, "titleElement": ctx.opts.title,
                 "titleBarWhiteSpace": "pre", "canvases": 1, "canvasSize": list(CLIENT_SIZE),
-                "focused": True, "icon": "dorvik.png", "ended": "", "errors": []}
+                "focused": True, "icon": "dorvik.png", "ended": "", "errors": [],
+                "keys": ["- back: run backwards", "+ forward: run forwards",
+                         "/ step back: one frame back, or stop a run",
+                         "* step on: one frame on, or stop a run",
+                         "Space lift: switch between the small and the large lift",
+                         "Esc end: end the viewer"]}
     wrong = {key: state[key] for key, value in expected.items() if state[key] != value}
+    if not state["canvasName"]:
+        wrong["canvasName"] = state["canvasName"]
+    page_files = set(os.listdir(ctx.opts.web))
     served = dict(map(tuple, state["served"]))
-    if served != {"/index.html": 200, "/dorvik.js": 200, "/dorvik.wasm": 200, "/dorvik.png": 200}:
+    if not {"/index.html", "/dorvik.js", "/dorvik.wasm", "/dorvik.css"} <= set(served) or \
+            any(status != 200 or name[1:] not in page_files for name, status in served.items()):
         wrong["served"] = served
     if state["foreign"]:
         wrong["foreign"] = state["foreign"]
@@ -559,31 +631,25 @@ def page_title(ctx):
 
 
 @on_page
-def crisp_at_double_density(ctx):
-    """At a device pixel ratio of 2 the page draws its client area at twice the
-    size: each pixel of the frame is a 2 x 2 block on the screen."""
-    s = ctx.session()
-    s.bridge.send("open", scale=2)
-    state = s.state()
-    if state["canvasStore"] != [2 * CLIENT_SIZE[0], 2 * CLIENT_SIZE[1]]:
-        raise Failure("the canvas holds %s pixels at ratio 2" % state["canvasStore"])
-    if state["imageRendering"] != "pixelated":
-        raise Failure("the canvas is scaled with %r" % state["imageRendering"])
-    width, height = VISIBLE_SIZE
-    deadline = time.monotonic() + ctx.opts.timeout
-    while True:
-        shot = s.bridge.send("shot", x=2, y=2, w=width, h=height)
-        if (shot["width"], shot["height"]) != (2 * width, 2 * height):
-            raise Failure("the screenshot is %dx%d" % (shot["width"], shot["height"]))
-        pixels = memoryview(base64.b64decode(shot["pixels"])).cast("I")
-        rows = [pixels[y * 2 * width:(y + 1) * 2 * width] for y in range(2 * height)]
-        if all(rows[y] == rows[y + 1] and rows[y][0::2] == rows[y][1::2]
-               for y in range(0, 2 * height, 2)):
-            picture = b"".join(rows[y][0::2].tobytes() for y in range(0, 2 * height, 2))
-            if ctx.frames.get(picture) is not None:
-                break
-        if time.monotonic() > deadline:
-            raise Failure("no frame showed as 2 x 2 blocks at ratio 2")
+def fitted_on_tablet(ctx):
+    """On a 1024 x 1366 tablet at a device pixel ratio of 2 the window shows at
+    twice its size, each pixel of the frame a 4 x 4 block of the screen, with
+    no scrolling; turned, at its own size (2 x 2 blocks), and back again."""
+    s = ctx.session(device="tablet", touch=True)
+    stand_on(s, PHASES + 4)
+    for (width, height), scale in (((1024, 1366), 2), ((1366, 1024), 1), ((1024, 1366), 2)):
+        s.bridge.send("viewport", width=width, height=height)
+        state = s.state()
+        if state["canvasSize"] != [scale * CLIENT_SIZE[0], scale * CLIENT_SIZE[1]] or \
+                not state["fits"]:
+            raise Failure("at %dx%d: canvas %s, fits %s, not scale %d"
+                          % (width, height, state["canvasSize"], state["fits"], scale))
+        picture = crisp_shot(s, *ctx.opts.picture_origin, *VISIBLE_SIZE)
+        if ctx.frames.get(picture) != PHASES + 4:
+            raise Failure("at %dx%d the screen does not show slot 22" % (width, height))
+    if ctx.opts.screenshot:
+        base, extension = os.path.splitext(ctx.opts.screenshot)
+        s.save_picture(base + "-tablet" + extension, None)
     s.close()
 
 
@@ -605,8 +671,66 @@ def decoded_pictures(ctx):
     s.close()
 
 
+@on_page
+def status_line(ctx):
+    """The line under the keys names the set and frame on show, and once the
+    picture stands it is said to screen readers too."""
+    s = ctx.session()
+    at = stop_animation(s)
+    for key, after in ((".", (phase(at) + 1) % PHASES), (" ", (phase(at) + 1) % PHASES + PHASES)):
+        s.key(key)
+        s.wait_slot(after)
+        s.wait_still()
+        state = s.state()
+        said = "%s lift, frame %d of 18" % (("Small", "Large")[picture_set(after)], phase(after) + 1)
+        if (state["frameLine"], state["said"], state["saidLive"]) != (said, said, "status"):
+            raise Failure("on slot %d the page says %r and %r (%s), not %r" % (
+                after, state["frameLine"], state["said"], state["saidLive"], said))
+    s.close()
+
+
+@on_page
+def offline_reload(ctx):
+    """After one visit the page loads again with its server stopped, from
+    what its service worker kept, and runs: a step and the lift switch."""
+    s = ctx.session()
+    try:
+        s.bridge.send("offline")
+        at = stop_animation(s)
+        s.key(" ")
+        s.wait_slot((at + PHASES) % SLOTS)
+        state = s.state()
+    finally:
+        s.bridge.send("online")
+    if state["served"] or state["errors"] or not state["worker"]:
+        raise Failure("offline: served %s, errors %s, worker %s"
+                      % (state["served"], state["errors"], state["worker"]))
+    s.close()
+
+
+@on_page
+def course_page(ctx):
+    """Inside an <iframe> of a page on another site the page runs, and its
+    on-screen keys, the keyboard and the pointer work there."""
+    s = ctx.session(embed=True)
+    s.watch_running()
+    s.bridge.send("press", label="*")
+    at = s.wait_still()
+    s.key(".")  # the click on the key gave the frame the keyboard
+    at = s.wait_slot((at + 1) % PHASES)
+    s.move(180, 100)
+    s.click()
+    s.move(180, 112)  # scrub mode: down is a step on
+    s.wait_slot((at + 1) % PHASES)
+    state = s.state()
+    if state["errors"] or any("/course.html" not in url for url in state["foreign"]):
+        raise Failure("in the course page: errors %s, requests %s" % (state["errors"], state["foreign"]))
+    s.close()
+
+
 @scenario
 @on_page
+@by_touch
 def click_scrub_and_resume(ctx):
     """A click enters scrub mode: moves down step forwards, up step back; a
     second click resumes the run saved by the first."""
@@ -653,6 +777,7 @@ def repaint_when_uncovered(ctx):
 
 @scenario
 @on_page
+@by_touch
 def escape_quits(ctx):
     """Escape ends the program with status 0."""
     s = ctx.session()
@@ -663,6 +788,7 @@ def escape_quits(ctx):
 
 @scenario
 @on_page
+@by_touch
 def double_click_quits(ctx):
     """A double-click on the display area ends the program with status 0."""
     s = ctx.session()
@@ -727,17 +853,11 @@ def x_server_lost(ctx):
 
 @scenario
 @on_page
+@by_touch
 def screenshot(ctx):
     """Stops on phase 4 of set 1 (the valve wide open) and saves the window."""
     s = ctx.session()
-    at = stop_animation(s)
-    while phase(at) != 4:
-        s.key(".")
-        at = s.wait_slot((phase(at) + 1) % PHASES)
-    s.key(" ")
-    s.wait_slot(PHASES + 4)
-    if s.wait_still() != PHASES + 4:
-        raise Failure("did not stand on slot 22: %s" % s.trail())
+    stand_on(s, PHASES + 4)
     pixels = s.grab_client()
     if pixels is None:
         raise Failure("could not read the window")
@@ -774,8 +894,8 @@ class Context:
             self.xserver.stop()
             raise
 
-    def session(self):
-        return (PageSession if self.opts.web else DesktopSession)(self)
+    def session(self, **how):
+        return (PageSession if self.opts.web else DesktopSession)(self, **how)
 
     def close_sessions(self, failure_name=None):
         for s in self.sessions:
@@ -834,12 +954,14 @@ def parse(argv):
                         % XVFB_SCREEN)
     parser.add_argument("--timeout", type=float, default=20,
                         help="seconds to wait for any other state (default 20)")
+    parser.add_argument("--touch", action="store_true",
+                        help="with --web, run the scenarios marked @by_touch on a touch phone")
     parser.add_argument("--web", metavar="PAGE_DIR",
                         help="run the page scenarios against the page in PAGE_DIR (index.html, "
                         "dorvik.js, dorvik.wasm) in headless Chromium, instead of a program")
     opts = parser.parse_args(argv)
     opts.program = program
-    opts.table = PAGE_SCENARIOS if opts.web else SCENARIOS
+    opts.table = (TOUCH_SCENARIOS if opts.touch else PAGE_SCENARIOS) if opts.web else SCENARIOS
     unknown = [name for name in opts.scenarios if name not in opts.table]
     if unknown:
         parser.error("unknown scenarios: %s (see --list)" % " ".join(unknown))

@@ -3,7 +3,9 @@
 // fits, and follows resizing, rotation and changes of the device pixel
 // ratio. Each pixel of the client area becomes a whole block of device
 // pixels: where scale x ratio is not a whole number, the nearest whole block
-// that fits is taken, so the window may be a little smaller or larger.
+// that fits is taken, so the window may be a little smaller or larger. The
+// window is centred on a whole CSS pixel: the browser snaps the canvas to
+// one, and a screenshot of it then starts where the canvas does.
 
 mergeInto(LibraryManager.library, {
   $dorvikFit: {
@@ -32,8 +34,8 @@ mergeInto(LibraryManager.library, {
     fit: function() {
       var root = document.documentElement, body = document.body;
       var ratio = window.devicePixelRatio || 1;
-      var style = getComputedStyle(body);
       // What the page needs beside the window: the same at every scale.
+      var style = getComputedStyle(body);
       var spareX = parseFloat(style.paddingLeft) + parseFloat(style.paddingRight);
       var spareY = body.offsetHeight - document.getElementById('window').offsetHeight;
       var fits = function(unit) {
@@ -45,7 +47,9 @@ mergeInto(LibraryManager.library, {
       var blocks = Math.max(1, whole > 0 ? Math.round(whole * ratio) : Math.floor(ratio));
       while (blocks > 1 && !fits(blocks / ratio)) --blocks;
       var unit = blocks / ratio;
+      var indent = Math.max(0, Math.floor((root.clientWidth - spareX - dorvikFit.width * unit) / 2));
       root.style.setProperty('--u', unit + 'px');
+      root.style.setProperty('--indent', indent + 'px');
       dorvikFit.onUnit(unit);
     },
   },
