@@ -267,7 +267,7 @@ class PageSession(Session):
         "*": "Shift+Digit8", "/": "Slash", ".": "Period", ",": "Comma",
         "+": "Shift+Equal", "-": "Minus", " ": "Space", "Escape": "Escape",
         "A": "Shift+KeyA", "a": "KeyA", "5": "Digit5", "Enter": "Enter", "Backspace": "Backspace",
-        "Left": "ArrowLeft", "F2": "F2", "Shift": "Shift",
+        "Left": "ArrowLeft", "F2": "F2", "Shift": "Shift", "Tab": "Tab",
     }
 
     # The keys typed through an on-screen key with --touch (by the start of
@@ -674,9 +674,13 @@ def decoded_pictures(ctx):
 @on_page
 def status_line(ctx):
     """The line under the keys names the set and frame on show, and once the
-    picture stands it is said to screen readers too."""
+    picture stands it is said to screen readers too. (The run is stopped with
+    Tab to the on-screen "*" and Enter; Space there switches the lift only.)"""
     s = ctx.session()
-    at = stop_animation(s)
+    s.watch_running()
+    for key in ("Tab",) * 4 + ("Enter",):
+        s.key(key)
+    at = s.wait_still()
     for key, after in ((".", (phase(at) + 1) % PHASES), (" ", (phase(at) + 1) % PHASES + PHASES)):
         s.key(key)
         s.wait_slot(after)
