@@ -14,7 +14,7 @@ mergeInto(LibraryManager.library, {
     pictures: [],     // the decoded frame pictures (ImageData over the module's memory)
     current: -1,      // the picture on show, or -1
     painted: -1,      // the picture on the canvas
-    paintedAt: -1e9,  // when it was put there (ms)
+    paintedAt: -1e9,  // when a picture was last put there (ms)
     frameAsked: false,
     kept: false,      // the page's files handed to the service worker
     queue: [],        // input records waiting for the next pump
@@ -71,13 +71,13 @@ mergeInto(LibraryManager.library, {
     // columns: one copy of its pixels, straight from the module's memory.
     paint: function() {
       var page = dorvikPage, picture = page.current;
-      page.paintedAt = performance.now();
       if (picture === page.painted) return;
       page.painted = picture;
       if (picture < 0) {
         page.context.fillStyle = 'rgb(192,192,192)';
         page.context.fillRect(2, 2, 359, 553);
       } else {
+        page.paintedAt = performance.now();
         var image = page.pictures[picture];
         page.context.putImageData(image, 2, 2, 0, 0, Math.min(image.width, 359),
                                   Math.min(image.height, 764));

@@ -6,7 +6,7 @@
 if(NOT DEFINED ENV{NODE_PATH})
   set(ENV{NODE_PATH} /usr/share/nodejs)  # Debian's acorn and terser
 endif()
-execute_process(COMMAND ${NODE} ${OPTIMIZER} ${SCRIPT} JSDCE minifyWhitespace
+execute_process(COMMAND ${NODE} ${OPTIMIZER} ${SCRIPT} AJSDCE minifyWhitespace
                 OUTPUT_FILE ${SCRIPT}.min RESULT_VARIABLE failed)
 if(failed)
   message(FATAL_ERROR "The script optimiser failed on ${SCRIPT}")

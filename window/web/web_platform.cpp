@@ -2,10 +2,10 @@
 
 #include <cstdint>
 #include <cstring>
+#include <iterator>
 #include <memory>
 #include <new>
 #include <span>
-#include <vector>
 
 #include "pictures/bitmap_decode.hpp"
 #include "pictures/window_definition.hpp"
@@ -28,7 +28,9 @@ namespace dorvik::web {
 namespace {
 
 // One row of palette indices to RGBA pixels, eight at a time where eight are
-// the same (most of a line drawing is its white ground). A function of its
+// the same (most of a line drawing is its white ground). The indices may lie
+// in the pixels' own memory, ahead of them: each is read before a pixel is
+// written. A function of its
 // own, called for every row: the browser compiles a hot function again,
 // optimised, after some calls, while a long loop would run to its end in the
 // first, quick code.
@@ -73,32 +75,45 @@ WebPlatform::WebPlatform() {
 // canvas takes as they are: showing a frame later hands the page one of them,
 // with no decoding and no conversion.
 void WebPlatform::DecodeHolderPictures() {
+  // Room for the pixels of pictures of the stored size: static, so zero
+  // before the program runs, and written by nothing else. Each picture's
+  // indices (one byte a pixel, 0 where the data skips one) are decoded into
+  // the last quarter of its part, which needs no clearing, and its colours
+  // looked up in place, front to back: each index is read before its pixel's
+  // four bytes are written, and those never reach an index not yet read.
+  static std::uint32_t pool[Dorvik2Lifts::kSlots * 360 * 552];
+  std::size_t pool_used = 0;
   std::array<const std::uint32_t*, Dorvik2Lifts::kSlots> pixels{};
   std::array<int, Dorvik2Lifts::kSlots> widths{};
   std::array<int, Dorvik2Lifts::kSlots> heights{};
-  std::vector<std::uint8_t> indices;
   for (int slot = 0; slot < Dorvik2Lifts::kSlots; ++slot) {
     const auto at = static_cast<std::size_t>(slot);
     const BitmapLayout layout = ReadBitmapLayout(HolderBitmapFile(slot + 1));
-    const auto count = static_cast<std::size_t>(layout.width) * static_cast<std::size_t>(layout.height);
-    indices.assign(count, 0);
-    DecodeBitmapPixels(layout, indices.data(), layout.width);
+    const auto width = static_cast<std::size_t>(layout.width);
+    const std::size_t count = width * static_cast<std::size_t>(layout.height);
+    std::uint32_t* rgba = nullptr;
+    if (count <= std::size(pool) - pool_used) {
+      rgba = pool + pool_used;
+      pool_used += count;
+    } else {  // a picture of another size: room of its own, cleared
+      extra_pixels_[at] = std::make_unique<std::uint32_t[]>(count);
+      rgba = extra_pixels_[at].get();
+    }
+    auto* indices = reinterpret_cast<std::uint8_t*>(rgba) + 3 * count;
+    DecodeBitmapPixels(layout, indices, layout.width);
     // Opaque R, G, B, A bytes in memory: a little-endian word A B G R.
     std::array<std::uint32_t, 256> colours{};
     colours.fill(0xFF000000U);
     for (int i = 0; i < layout.colours; ++i) {
       const auto entry = layout.colour_table.subspan(static_cast<std::size_t>(4 * i), 4);
-      colours[static_cast<std::size_t>(i)] =
-          0xFF000000U | static_cast<std::uint32_t>(entry[0]) << 16 |
-          static_cast<std::uint32_t>(entry[1]) << 8 | entry[2];
+      colours[static_cast<std::size_t>(i)] = 0xFF000000U |
+                                             static_cast<std::uint32_t>(entry[0]) << 16 |
+                                             static_cast<std::uint32_t>(entry[1]) << 8 | entry[2];
     }
-    // Not cleared first: every pixel is written below.
-    pixels_[at].reset(new std::uint32_t[count]);
-    for (int y = 0; y < layout.height; ++y) {
-      const auto row = static_cast<std::size_t>(y) * static_cast<std::size_t>(layout.width);
-      LookUpRow(indices.data() + row, pixels_[at].get() + row, layout.width, colours);
+    for (std::size_t row = 0; row < count; row += width) {
+      LookUpRow(indices + row, rgba + row, layout.width, colours);
     }
-    pixels[at] = pixels_[at].get();
+    pixels[at] = rgba;
     widths[at] = layout.width;
     heights[at] = layout.height;
     holders_[at] = std::make_shared<const WebPicture>(slot);

@@ -45,8 +45,9 @@ class WebPlatform final : public PlatformServices {
 
   Dorvik2Lifts* form_ = nullptr;
   std::array<Picture, Dorvik2Lifts::kSlots> holders_;
-  // Each picture's pixels, as the canvas takes them: R, G, B, A bytes.
-  std::array<std::unique_ptr<std::uint32_t[]>, Dorvik2Lifts::kSlots> pixels_;
+  // The pixels of a picture of another size than the stored ones, which
+  // have static room (DecodeHolderPictures).
+  std::array<std::unique_ptr<std::uint32_t[]>, Dorvik2Lifts::kSlots> extra_pixels_;
   // The display area's own reference to its picture, and the picture's
   // number on the browser's side (-1: none).
   Picture current_;
