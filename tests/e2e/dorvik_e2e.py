@@ -698,9 +698,14 @@ def status_line(ctx):
 
 @on_page
 def offline_reload(ctx):
-    """After one visit the page loads again with its server stopped, from
-    what its service worker kept, and runs: a step and the lift switch."""
+    """The page can be installed as an app (manifest, icons, service worker),
+    and after one visit it loads again with its server stopped, from what its
+    service worker kept, and runs: a stop and the lift switch."""
     s = ctx.session()
+    # The browser's contexts here are off the record, which the page cannot help.
+    problems = [p for p in s.bridge.send("installable")["problems"] if p != "in-incognito"]
+    if problems:
+        raise Failure("the page cannot be installed: %s" % problems)
     try:
         s.bridge.send("offline")
         at = stop_animation(s)

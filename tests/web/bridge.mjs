@@ -327,6 +327,15 @@ const commands = {
     }));
     return {...page_state, unit, served: [...served], foreign, errors};
   },
+  // What Chromium finds wrong with the page as an app to install: nothing,
+  // once its service worker runs and its manifest and icons are right.
+  async installable() {
+    await inputs;
+    await page.evaluate(() => navigator.serviceWorker.ready);
+    const {installabilityErrors} = await cdp.send('Page.getInstallabilityErrors');
+    const {errors: manifest} = await cdp.send('Page.getAppManifest');
+    return {problems: [...installabilityErrors.map(e => e.errorId), ...manifest.map(e => e.message)]};
+  },
   // The whole viewport as a PNG file, a CSS pixel to a pixel.
   async pageShot({file}) {
     await page.screenshot({path: file, scale: 'css', animations: 'allow'});
