@@ -1,16 +1,12 @@
 // Figures of the page in Debian's headless Chromium (docs/performance.md,
 // "Browser"): load to first frame, file sizes, passes a second at the start
 // pace and with a negative pacing count, and the page's memory while playing.
-// The first frame is the first paint of a frame picture on the canvas (drawn
-// from a decoded ImageBitmap, or put from the module's pixels); the passes
-// are counted by the yield that ends each, a message that goes round a
-// MessageChannel twice (a page may paint less often than it passes). With --before, a page built
-// from another commit is measured side by side, its loads taking turns with
-// this page's in the same browser.
+// The yield that ends each pass posts a message that goes round twice, so the
+// messages count the passes. BEFORE_DIR, a page built from another commit, is
+// measured side by side: its loads take turns with this page's.
 //
-//   node bench/web/web_bench.mjs [PAGE_DIR] [LOADS] [--before OTHER_PAGE_DIR]
-//   (from the top directory, after npm ci in tests/web; PAGE_DIR defaults to
-//   build-web/web)
+//   node bench/web/web_bench.mjs [PAGE_DIR] [LOADS] [BEFORE_DIR]     (from the top
+//   directory, after npm ci in tests/web; PAGE_DIR defaults to build-web/web)
 import {createServer} from 'node:http';
 import {readFileSync, readdirSync} from 'node:fs';
 import {execFileSync} from 'node:child_process';
@@ -20,30 +16,28 @@ import {createRequire} from 'node:module';
 
 const require = createRequire(path.resolve('tests/web/package.json'));
 const {chromium} = require('playwright-core');
-const args = process.argv.slice(2);
-const before = args.includes('--before') ? args.splice(args.indexOf('--before'), 2)[1] : null;
-const pageDir = args[0] || 'build-web/web';
-const loads = Number(args[1] || 5);
+const pageDir = process.argv[2] || 'build-web/web';
+const loads = Number(process.argv[3] || 5);
+const pages = [['this build', '/'], ...(process.argv[4] ? [[process.argv[4], '/before/']] : [])];
 
 const TYPES = {'.html': 'text/html', '.js': 'text/javascript', '.wasm': 'application/wasm',
                '.png': 'image/png', '.css': 'text/css', '.webmanifest': 'application/manifest+json'};
-const serve = async pageDir => {
-  const server = createServer((request, response) => {
-    const name = new URL(request.url, 'http://x').pathname.replace(/^\/$/, '/index.html');
-    try {
-      const body = readFileSync(path.join(pageDir, path.normalize(name)));
-      // Cross-origin isolated, so that the page may measure its own memory.
-      response.writeHead(200, {'Content-Type': TYPES[path.extname(name)], 'Cache-Control': 'no-store',
-                               'Cross-Origin-Opener-Policy': 'same-origin',
-                               'Cross-Origin-Embedder-Policy': 'require-corp'});
+const server = createServer((request, response) => {
+  const url = new URL(request.url, 'http://x').pathname;
+  const [dir, name] = url.startsWith('/before/') ? [process.argv[4], url.slice(7)] : [pageDir, url];
+  try {
+    const body = readFileSync(path.join(dir, path.normalize(name.replace(/\/$/, '/index.html'))));
+    // Cross-origin isolated, so that the page may measure its own memory.
+    response.writeHead(200, {'Content-Type': TYPES[path.extname(name)], 'Cache-Control': 'no-store',
+                             'Cross-Origin-Opener-Policy': 'same-origin',
+                             'Cross-Origin-Embedder-Policy': 'require-corp'});
     response.end(body);
   } catch {
     response.writeHead(404).end();
   }
-  });
-  await new Promise(resolve => server.listen(0, '127.0.0.1', resolve));
-  return {server, origin: `http://127.0.0.1:${server.address().port}/`};
-};
+});
+await new Promise(resolve => server.listen(0, '127.0.0.1', resolve));
+const origin = `http://127.0.0.1:${server.address().port}/`;
 
 const browser = await chromium.launch({
   executablePath: '/usr/bin/chromium', headless: true,
@@ -51,31 +45,27 @@ const browser = await chromium.launch({
          '--disable-background-networking', '--disable-component-update', '--disable-sync',
          '--enable-blink-features=ForceEagerMeasureMemory'],
 });
-const settings = {viewport: {width: 480, height: 720}};
-// Counts the frame pictures painted on the canvas, and the messages posted.
-const countPaints = () => {
+// No service worker: every load is a first visit.
+const context = await browser.newContext({viewport: {width: 480, height: 720},
+                                          serviceWorkers: 'block'});
+// Counts the frame pictures painted (drawn from a decoded picture, or put
+// from the module's pixels) and the messages posted.
+await context.addInitScript(() => {
   window.__paints = [];
   window.__messages = 0;
+  for (const name of ['drawImage', 'putImageData']) {
+    const draw = CanvasRenderingContext2D.prototype[name];
+    CanvasRenderingContext2D.prototype[name] = function(...args) {
+      if (this.canvas.id === 'display') window.__paints.push(performance.now());
+      return draw.apply(this, args);
+    };
+  }
   const post = MessagePort.prototype.postMessage;
   MessagePort.prototype.postMessage = function(...args) {
     ++window.__messages;
     return post.apply(this, args);
   };
-  const count = (name, isPicture) => {
-    const paint = CanvasRenderingContext2D.prototype[name];
-    CanvasRenderingContext2D.prototype[name] = function(...args) {
-      if (this.canvas.id === 'display' && isPicture(args[0])) window.__paints.push(performance.now());
-      return paint.apply(this, args);
-    };
-  };
-  count('drawImage', image => image instanceof ImageBitmap);
-  count('putImageData', () => true);
-};
-const newContext = async () => {
-  const context = await browser.newContext(settings);
-  await context.addInitScript(countPaints);
-  return context;
-};
+});
 
 const median = values => [...values].sort((a, b) => a - b)[Math.floor(values.length / 2)];
 const rate = async (page, seconds) => {
@@ -103,11 +93,21 @@ function renderers() {
       .sort((a, b) => b.cpu - a.cpu);
 }
 
-// Paces and memory while playing, alone in the browser.
-async function playing({origin}) {
-  const context = await newContext();
+// Load to first frame: from the start of navigation to the first frame
+// picture painted on the canvas, in fresh tabs, the pages taking turns.
+const firstFrames = pages.map(() => []);
+for (let i = 0; i < loads * pages.length; ++i) {
+  const tab = await context.newPage();
+  await tab.goto(origin + pages[i % pages.length][1].slice(1));
+  await tab.waitForFunction(() => window.__paints.length > 0);
+  firstFrames[i % pages.length].push(await tab.evaluate(() => window.__paints[0]));
+  await tab.close();
+}
+console.log(`Chromium: ${browser.version()}`);
+
+for (const [k, [name, at]] of pages.entries()) {
   const page = await context.newPage();
-  await page.goto(origin);
+  await page.goto(origin + at.slice(1));
   await page.waitForFunction(() => window.__paints.length > 2);
   const startPace = await rate(page, 5);
 
@@ -128,77 +128,23 @@ async function playing({origin}) {
   await page.waitForTimeout(500);
   const negativePace = await rate(page, 3);
   await page.mouse.up();
-  await context.close();
-  return {startPace, negativePace, heap, linear, measured, processes};
-}
 
-// Load to first frame: from the start of navigation to the first frame
-// picture painted on the canvas. A first visit: a fresh browser context.
-async function firstFrame({origin}) {
-  const context = await newContext();
-  const tab = await context.newPage();
-  await tab.goto(origin);
-  await tab.waitForFunction(() => window.__paints.length > 0);
-  const time = await tab.evaluate(() => window.__paints[0]);
-  await context.close();
-  return time;
-}
+  await page.close();
 
-// A visit after the first, where the page has a service worker: it serves
-// the page's files from what it kept.
-async function laterFrames({origin}) {
-  const context = await newContext();
-  const first = await context.newPage();
-  await first.goto(origin);
-  const kept = await first.evaluate(async () => {
-    if (!navigator.serviceWorker) return false;
-    for (let i = 0; i < 200 && !navigator.serviceWorker.controller; ++i) {
-      await new Promise(resolve => setTimeout(resolve, 20));
-    }
-    return !!navigator.serviceWorker.controller;
-  });
-  await first.close();
-  const times = [];
-  for (let i = 0; kept && i < loads; ++i) {
-    const tab = await context.newPage();
-    await tab.goto(origin);
-    await tab.waitForFunction(() => window.__paints.length > 0);
-    times.push(await tab.evaluate(() => window.__paints[0]));
-    await tab.close();
+  console.log(`== ${name}\nload to first frame, ms (each of ${loads} loads): ${firstFrames[k].map(t => t.toFixed(0)).join(' ')}; median ${median(firstFrames[k]).toFixed(0)}`);
+  let total = 0;
+  for (const file of readdirSync(k ? name : pageDir).sort()) {
+    const body = readFileSync(path.join(k ? name : pageDir, file));
+    total += zlib.gzipSync(body, {level: 9}).length;
+    console.log(`${file}: ${body.length} bytes, gzip -9 ${zlib.gzipSync(body, {level: 9}).length} bytes`);
   }
-  await context.close();
-  return times;
-}
-
-const pages = [{name: 'this build', dir: pageDir, ...(await serve(pageDir)), firstFrames: []}];
-if (before) pages.push({name: `before (${before})`, dir: before, ...(await serve(before)), firstFrames: []});
-for (let i = 0; i < loads; ++i) {
-  for (const page of pages) page.firstFrames.push(await firstFrame(page));
-}
-console.log(`Chromium: ${browser.version()}`);
-for (const page of pages) {
-  const play = await playing(page);
-  const later = await laterFrames(page);
-  console.log(`== ${page.name}: ${page.dir}`);
-  console.log(`load to first frame, first visit, ms (each of ${loads} loads): ${page.firstFrames.map(t => t.toFixed(0)).join(' ')}; median ${median(page.firstFrames).toFixed(0)}`);
-  if (later.length) {
-    console.log(`load to first frame, later visits (service worker), ms: ${later.map(t => t.toFixed(0)).join(' ')}; median ${median(later).toFixed(0)}`);
-  }
-  let total = 0, totalGzip = 0;
-  for (const name of readdirSync(page.dir).sort()) {
-    const body = readFileSync(path.join(page.dir, name));
-    const gzip = zlib.gzipSync(body, {level: 9}).length;
-    total += body.length;
-    totalGzip += gzip;
-    console.log(`${name}: ${body.length} bytes, gzip -9 ${gzip} bytes`);
-  }
-  console.log(`all files: ${total} bytes, gzip -9 ${totalGzip} bytes`);
-  console.log(`passes a second at the start pace: ${play.startPace.toFixed(1)}`);
-  console.log(`passes a second with k < 0: ${play.negativePace.toFixed(0)}`);
-  console.log(`the page's renderer process (the busiest), resident set, MiB: ${(play.processes[0].rss / 1024).toFixed(1)} (renderers, by processor time: ${play.processes.map(p => `${(p.rss / 1024).toFixed(1)} MiB ${p.cpu} s`).join(', ')})`);
-  console.log(`JavaScript heap used / total, MiB: ${(play.heap.usedSize / 1048576).toFixed(1)} / ${(play.heap.totalSize / 1048576).toFixed(1)}`);
-  console.log(`module's linear memory, MiB: ${(play.linear / 1048576).toFixed(0)}`);
-  console.log(`the page's memory (performance.measureUserAgentSpecificMemory), MiB: ${(play.measured / 1048576).toFixed(1)}`);
+  console.log(`all files, gzip -9: ${total} bytes`);
+  console.log(`passes a second at the start pace: ${startPace.toFixed(1)}`);
+  console.log(`passes a second with k < 0: ${negativePace.toFixed(0)}`);
+  console.log(`the page's renderer process (the busiest), resident set, MiB: ${(processes[0].rss / 1024).toFixed(1)} (renderers, by processor time: ${processes.map(p => `${(p.rss / 1024).toFixed(1)} MiB ${p.cpu} s`).join(', ')})`);
+  console.log(`JavaScript heap used / total, MiB: ${(heap.usedSize / 1048576).toFixed(1)} / ${(heap.totalSize / 1048576).toFixed(1)}`);
+  console.log(`module's linear memory, MiB: ${(linear / 1048576).toFixed(0)}`);
+  console.log(`the page's memory (performance.measureUserAgentSpecificMemory), MiB: ${(measured / 1048576).toFixed(1)}`);
 }
 await browser.close();
-for (const page of pages) page.server.close();
+server.close();

@@ -8,9 +8,8 @@ reference frames. The program under test is a parameter, so the same
 scenarios run against the Linux build and against the Windows build under
 wine. With --web, the scenarios marked @on_page run against the page in
 headless Chromium instead (a fresh tab each, real browser input events,
-screenshots of the canvas; tests/web/bridge.mjs); with --touch too, the
-scenarios marked @by_touch run on a touch phone: the keys that have one are
-tapped on the page's on-screen keys and the pointer is one finger.
+screenshots of the canvas; tests/web/bridge.mjs); with --touch too, those of
+TOUCH_SCENARIOS on a touch phone: keys tapped on the page, a finger as pointer.
 
     dorvik_e2e.py --frames DIR [options] [SCENARIO ...] -- PROGRAM [ARG ...]
     dorvik_e2e.py --frames DIR --web PAGE_DIR [options] [SCENARIO ...]
@@ -270,16 +269,14 @@ class PageSession(Session):
         "Left": "ArrowLeft", "F2": "F2", "Shift": "Shift", "Tab": "Tab",
     }
 
-    # The keys typed through an on-screen key with --touch (by the start of
-    # its accessible name): each command key, and its twin.
+    # The on-screen key (start of its name) that types each key with --touch.
     buttons = {"-": "-", "+": "+", ",": "+", "/": "/", "*": "*", ".": "*", " ": "Space",
                "Escape": "Esc"}
 
     def _start(self):
         self.bridge = self.ctx.bridge
         self.touch = self.ctx.opts.touch
-        if self.touch:
-            self.how = dict(dict(device="phone", touch=True), **self.how)
+        self.how = dict(dict(device="phone", touch=True) if self.touch else {}, **self.how)
         self.bridge.send("open", **self.how)
 
     def _no_start_message(self):
@@ -307,8 +304,7 @@ class PageSession(Session):
         return slot
 
     def grab_client(self):
-        """A real screenshot of the client area, not just the canvas's pixels:
-        each pixel must show as a whole block of device pixels."""
+        """A real screenshot of the client area, each pixel a block of the screen's."""
         return crisp_shot(self, 0, 0, *CLIENT_SIZE)
 
     def key(self, name):
@@ -346,23 +342,20 @@ class PageSession(Session):
         return "status %r, console errors %s" % (state["status"], state["errors"])
 
     def save_picture(self, path, client_pixels):
-        """The page's whole window, title bar included; on a phone or a
-        tablet, the whole screen."""
-        shot = "pageShot" if self.how.get("device", "desktop") != "desktop" else "windowShot"
-        self.bridge.send(shot, file=os.path.abspath(path))
+        """The page's whole window, title bar included (a phone's or tablet's screen)."""
+        self.bridge.send("pageShot" if "device" in self.how else "windowShot", file=os.path.abspath(path))
 
     def close(self):
         pass
 
 
 def crisp_shot(s, x, y, width, height):
-    """A screenshot of a client-area rectangle, each of whose pixels showed as
-    a whole square block of device pixels; returns the pixels, one a block."""
+    """A screenshot of a client-area rectangle whose every pixel shows as a
+    square block of device pixels; returns one pixel a block."""
     shot = s.bridge.send("shot", x=x, y=y, w=width, h=height)
     block = shot["width"] // width
     if block < 1 or (shot["width"], shot["height"]) != (block * width, block * height):
-        raise Failure("a %dx%d screenshot of %dx%d pixels" % (shot["width"], shot["height"],
-                                                             width, height))
+        raise Failure("a %(width)dx%(height)d screenshot" % shot)
     pixels = memoryview(base64.b64decode(shot["pixels"])).cast("I")
     rows = [pixels[y * block * width:(y + 1) * block * width] for y in range(block * height)]
     picture = []
@@ -385,8 +378,7 @@ def check_steps(slots, direction, what):
 
 
 def stand_on(s, slot):
-    """From a running start-up: stops, steps to the slot's phase and switches
-    to its set."""
+    """From a running start-up: stops, steps to the slot's phase, switches set."""
     at = stop_animation(s)
     while phase(at) != phase(slot):
         s.key(".")
@@ -409,7 +401,6 @@ def stop_animation(s):
 
 SCENARIOS = {}  # the desktop program's (each is a ctest test of its own)
 PAGE_SCENARIOS = {}  # the page's (tests/web/run.sh)
-TOUCH_SCENARIOS = {}  # the page's again, on a touch phone (run.sh, --touch)
 
 
 def scenario(function):
@@ -421,12 +412,6 @@ def on_page(function):
     """Marks a scenario that the page runs too (or, without @scenario, only
     the page)."""
     PAGE_SCENARIOS[function.__name__] = function
-    return function
-
-
-def by_touch(function):
-    """Marks a scenario that the page runs again on a touch phone."""
-    TOUCH_SCENARIOS[function.__name__] = function
     return function
 
 
@@ -466,7 +451,6 @@ def startup_run(ctx):
 
 @scenario
 @on_page
-@by_touch
 def stop_and_step(ctx):
     """"*" stops the run; "." steps one frame forwards and "/" one back, and it stays put."""
     s = ctx.session()
@@ -484,7 +468,6 @@ def stop_and_step(ctx):
 
 @scenario
 @on_page
-@by_touch
 def space_switches_set(ctx):
     """Space shows the other set at the same phase, running and stopped."""
     s = ctx.session()
@@ -509,7 +492,6 @@ def space_switches_set(ctx):
 
 @scenario
 @on_page
-@by_touch
 def run_directions(ctx):
     """"-" runs backwards, "+" and "," forwards; "*" stops either run."""
     s = ctx.session()
@@ -542,7 +524,6 @@ def ignored_keys(ctx):
 
 @scenario
 @on_page
-@by_touch
 def start_keys_jump_two(ctx):
     """From standing, "+" shows the phase two on and runs on from there; "-"
     shows the phase two back and runs backwards."""
@@ -574,7 +555,6 @@ def forward_rate(s, changes, what):
 
 @scenario
 @on_page
-@by_touch
 def pointer_speeds_up(ctx):
     """The first pointer movement over the picture speeds the start-up run up:
     near the top-left corner it runs at least three times as fast."""
@@ -592,22 +572,18 @@ def pointer_speeds_up(ctx):
 @on_page
 def page_title(ctx):
     """The page is the window: the exact title in its title bar and <title>,
-    the icon, one 363 x 555 canvas with a name and the focus, and a named key
-    for each key of the title; it asks for nothing but its own files, and its
-    security policy refuses nothing."""
+    the icon, one named 363 x 555 canvas with the focus, a named key for each
+    key of the title; it asks for nothing but its own files, and its security
+    policy refuses nothing."""
     s = ctx.session()
     state = s.state()
     expected = {"titleBar": ctx.opts.title, "titleElement": ctx.opts.title,
                 "titleBarWhiteSpace": "pre", "canvases": 1, "canvasSize": list(CLIENT_SIZE),
-                "focused": True, "icon": "dorvik.png", "ended": "", "errors": [],
-                "keys": ["- back: run backwards", "+ forward: run forwards",
-                         "/ step back: one frame back, or stop a run",
-                         "* step on: one frame on, or stop a run",
-                         "Space lift: switch between the small and the large lift",
-                         "Esc end: end the viewer"]}
+                "focused": True, "icon": "dorvik.png", "ended": "", "errors": []}
     wrong = {key: state[key] for key, value in expected.items() if state[key] != value}
-    if not state["canvasName"]:
-        wrong["canvasName"] = state["canvasName"]
+    if [name.split()[0] for name in state["keys"] if len(name.split()) > 2] != \
+            ["-", "+", "/", "*", "Space", "Esc"] or not state["canvasName"]:
+        wrong["names"] = (state["keys"], state["canvasName"])
     page_files = set(os.listdir(ctx.opts.web))
     served = dict(map(tuple, state["served"]))
     if not {"/index.html", "/dorvik.js", "/dorvik.wasm", "/dorvik.css"} <= set(served) or \
@@ -632,12 +608,10 @@ def page_title(ctx):
 
 @on_page
 def fitted_on_tablet(ctx):
-    """On a 1024 x 1366 tablet at a device pixel ratio of 2 the window shows at
-    twice its size, each pixel of the frame a 4 x 4 block of the screen, with
-    no scrolling, also after it was turned (own size, 2 x 2 blocks) and back."""
+    """On a 1024 x 1366 tablet (device pixel ratio 2) the window fits at twice
+    its size, a pixel a 4 x 4 block; turned, at its own (2 x 2) and back."""
     s = ctx.session(device="tablet", touch=True)
     stand_on(s, PHASES + 4)
-    # The top-left of the frame, where the rod, lever and arm meet, as drawn.
     width, height = 180, 160
     frame = ctx.full_frames[PHASES + 4]
     drawn = b"".join(frame[4 * FRAME_SIZE[0] * y:4 * (FRAME_SIZE[0] * y + width)] for y in range(height))
@@ -676,9 +650,9 @@ def decoded_pictures(ctx):
 
 @on_page
 def status_line(ctx):
-    """The line under the keys names the set and frame on show, and once the
-    picture stands it is said to screen readers too. (The run is stopped with
-    Tab to the on-screen "*" and Enter; Space there switches the lift only.)"""
+    """The line under the keys names the set and frame on show, said to screen
+    readers once the picture stands. (Tab to the on-screen "*" and Enter stop
+    the run; Space there switches the lift only.)"""
     s = ctx.session()
     s.watch_running()
     for key in ("Tab",) * 4 + ("Enter",):
@@ -690,19 +664,17 @@ def status_line(ctx):
         s.wait_still()
         state = s.state()
         said = "%s lift, frame %d of 18" % (("Small", "Large")[picture_set(after)], phase(after) + 1)
-        if (state["frameLine"], state["said"], state["saidLive"]) != (said, said, "status"):
-            raise Failure("on slot %d the page says %r and %r (%s), not %r" % (
-                after, state["frameLine"], state["said"], state["saidLive"], said))
+        if state["lines"] != [said, said, "status"]:
+            raise Failure("on slot %d the page says %s, not %r" % (after, state["lines"], said))
     s.close()
 
 
 @on_page
 def offline_reload(ctx):
-    """The page can be installed as an app (manifest, icons, service worker),
-    and after one visit it loads again with its server stopped, from what its
-    service worker kept, and runs: a stop and the lift switch."""
+    """The page can be installed as an app, and after one visit it loads and
+    runs with its server stopped, from what its service worker kept."""
     s = ctx.session()
-    # The browser's contexts here are off the record, which the page cannot help.
+    # (The browser's contexts here are off the record.)
     problems = [p for p in s.bridge.send("installable")["problems"] if p != "in-incognito"]
     if problems:
         raise Failure("the page cannot be installed: %s" % problems)
@@ -715,8 +687,7 @@ def offline_reload(ctx):
     finally:
         s.bridge.send("online")
     if state["served"] or state["errors"] or not state["worker"]:
-        raise Failure("offline: served %s, errors %s, worker %s"
-                      % (state["served"], state["errors"], state["worker"]))
+        raise Failure("offline: %s" % state)
     s.close()
 
 
@@ -736,13 +707,12 @@ def course_page(ctx):
     s.wait_slot((at + 1) % PHASES)
     state = s.state()
     if state["errors"] or any("/course.html" not in url for url in state["foreign"]):
-        raise Failure("in the course page: errors %s, requests %s" % (state["errors"], state["foreign"]))
+        raise Failure("in the course page: %s" % state)
     s.close()
 
 
 @scenario
 @on_page
-@by_touch
 def click_scrub_and_resume(ctx):
     """A click enters scrub mode: moves down step forwards, up step back; a
     second click resumes the run saved by the first."""
@@ -789,7 +759,6 @@ def repaint_when_uncovered(ctx):
 
 @scenario
 @on_page
-@by_touch
 def escape_quits(ctx):
     """Escape ends the program with status 0."""
     s = ctx.session()
@@ -800,7 +769,6 @@ def escape_quits(ctx):
 
 @scenario
 @on_page
-@by_touch
 def double_click_quits(ctx):
     """A double-click on the display area ends the program with status 0."""
     s = ctx.session()
@@ -865,7 +833,6 @@ def x_server_lost(ctx):
 
 @scenario
 @on_page
-@by_touch
 def screenshot(ctx):
     """Stops on phase 4 of set 1 (the valve wide open) and saves the window."""
     s = ctx.session()
@@ -882,6 +849,12 @@ def screenshot(ctx):
     if ctx.opts.screenshot:
         s.save_picture(ctx.opts.screenshot, pixels)
     s.close()
+
+
+# The page's again on a touch phone (run.sh, --touch).
+TOUCH_SCENARIOS = ("stop_and_step", "space_switches_set", "run_directions", "start_keys_jump_two",
+                   "pointer_speeds_up", "click_scrub_and_resume", "escape_quits",
+                   "double_click_quits", "screenshot")
 
 
 # ---------------------------------------------------------------- driver
@@ -967,13 +940,15 @@ def parse(argv):
     parser.add_argument("--timeout", type=float, default=20,
                         help="seconds to wait for any other state (default 20)")
     parser.add_argument("--touch", action="store_true",
-                        help="with --web, run the scenarios marked @by_touch on a touch phone")
+                        help="with --web, run TOUCH_SCENARIOS on a touch phone")
     parser.add_argument("--web", metavar="PAGE_DIR",
                         help="run the page scenarios against the page in PAGE_DIR (index.html, "
                         "dorvik.js, dorvik.wasm) in headless Chromium, instead of a program")
     opts = parser.parse_args(argv)
     opts.program = program
-    opts.table = (TOUCH_SCENARIOS if opts.touch else PAGE_SCENARIOS) if opts.web else SCENARIOS
+    opts.table = PAGE_SCENARIOS if opts.web else SCENARIOS
+    if opts.touch:
+        opts.table = {name: opts.table[name] for name in TOUCH_SCENARIOS}
     unknown = [name for name in opts.scenarios if name not in opts.table]
     if unknown:
         parser.error("unknown scenarios: %s (see --list)" % " ".join(unknown))

@@ -4,9 +4,8 @@
 // answering each with one JSON line on stdout. Input goes in as real
 // browser input events; "grab" answers with the pixels of a part of the
 // canvas and "shot" with a screenshot of it, as B, G, R, 0 pixels (base64),
-// the form the X screenshots take. A page opens as on a desktop (mouse and
-// keyboard), a phone or a tablet (touch: the pointer is one finger and the
-// on-screen keys are tapped), or inside a course page on another origin.
+// the form the X screenshots take. A page opens on a desktop, phone or
+// tablet, with touch or not, or inside a course page of another site.
 //
 //   node bridge.mjs PAGE_DIR [CHROMIUM]
 import {createServer} from 'node:http';
@@ -28,11 +27,8 @@ const served = [];  // [path, status] of every request the server answered
 const server = createServer(async (request, response) => {
   const name = new URL(request.url, 'http://x').pathname.replace(/^\/$/, '/index.html');
   if (name === '/course.html') {  // asked for as http://localhost:PORT/, another site
-    response.writeHead(200, {'Content-Type': 'text/html'});
-    response.end(`<!doctype html><title>A course page</title><link rel="icon" href="data:,">
-        <h1>The valve gear</h1>
+    return response.end(`<!doctype html><title>A course page</title><link rel="icon" href="data:,">
         <iframe src="${origin}/" title="Dorvik" width="400" height="760"></iframe>`);
-    return;
   }
   try {
     const body = await readFile(path.join(pageDir, path.normalize(name)));
@@ -61,8 +57,7 @@ const browser = await chromium.launch({
 const DEVICES = {
   desktop: {viewport: {width: 480, height: 720}, deviceScaleFactor: 1},
   phone: {viewport: {width: 390, height: 844}, deviceScaleFactor: 3, isMobile: true, hasTouch: true},
-  tablet: {viewport: {width: 1024, height: 1366}, deviceScaleFactor: 2, isMobile: true,
-           hasTouch: true},
+  tablet: {viewport: {width: 1024, height: 1366}, deviceScaleFactor: 2, isMobile: true, hasTouch: true},
 };
 let context = null;     // a fresh one for each page: a first visit, no service worker yet
 let page = null;
@@ -84,18 +79,15 @@ function input(send) {
   return {};
 }
 
-// The canvas's place and scale, after the page has fitted it.
-async function locate() {
+async function locate() {  // the canvas's place and scale, as the page fitted it
   box = await target.locator('canvas').boundingBox();
   unit = box.width / 363;
 }
 
-async function open({device = 'desktop', scale, embed = false, touch: byTouch = false}) {
+async function open({device = 'desktop', embed = false, touch: byTouch = false}) {
   await inputs;
   if (context) await context.close();
-  const settings = {...DEVICES[device]};
-  if (scale) settings.deviceScaleFactor = scale;
-  context = await browser.newContext(settings);
+  context = await browser.newContext(DEVICES[device]);
   page = await context.newPage();
   touch = byTouch;
   finger = false;
@@ -105,13 +97,8 @@ async function open({device = 'desktop', scale, embed = false, touch: byTouch = 
   page.on('request', r => { if (!r.url().startsWith(origin)) foreign.push(r.url()); });
   page.on('console', m => { if (m.type() === 'error') errors.push(m.text()); });
   page.on('pageerror', e => errors.push(String(e)));
-  if (embed) {
-    await page.goto(`http://localhost:${port}/course.html`, {waitUntil: 'load'});
-    target = page.frames().find(frame => frame.url().startsWith(origin));
-  } else {
-    await page.goto(origin + '/', {waitUntil: 'load'});
-    target = page;
-  }
+  await page.goto(embed ? `http://localhost:${port}/course.html` : origin + '/', {waitUntil: 'load'});
+  target = page.frames().find(frame => frame.url().startsWith(origin));
   await locate();
   cdp = await context.newCDPSession(page);
   return {};
@@ -120,14 +107,13 @@ async function open({device = 'desktop', scale, embed = false, touch: byTouch = 
 // An expression worked out in the page: through the page's own DevTools
 // session, or in the course page's iframe (another process) through Playwright.
 async function evaluate(expression) {
-  if (target !== page) return target.evaluate(expression);
+  if (target !== page.mainFrame()) return target.evaluate(expression);
   const {result, exceptionDetails} = await cdp.send('Runtime.evaluate', {
     expression, returnByValue: true, awaitPromise: true});
   if (exceptionDetails) throw new Error(exceptionDetails.text);
   return result.value;
 }
 
-// One finger, as the browser's touch input: down, moves, up (page pixels).
 const touchAt = (type, points) => cdp.send('Input.dispatchTouchEvent', {
   type, touchPoints: points.map(([x, y]) => ({x, y}))});
 const onPage = ([x, y]) => [box.x + x * unit, box.y + y * unit];
@@ -235,16 +221,10 @@ const commands = {
   key({key}) { return input(() => page.keyboard.press(key)); },
   // An on-screen key, by the start of its accessible name: tapped or clicked.
   press({label}) {
-    return input(async () => {
-      const key = await target.locator(`#keys button[aria-label^="${label} "]`).boundingBox();
-      const at = [key.x + key.width / 2, key.y + key.height / 2];
-      if (!touch) return page.mouse.click(...at);
-      await touchAt('touchStart', [at]);
-      await touchAt('touchEnd', []);
-    });
+    return input(() => target.locator(`#keys button[aria-label^="${label} "]`)[touch ? 'tap' : 'click']());
   },
-  // With touch, a move is the finger dragged there: put down where the
-  // pointer was, if it was lifted, and kept down for the next move.
+  // With touch, the finger dragged there: put down where the pointer was, if
+  // it was lifted, and kept down for the next move.
   move({x, y}) {
     const from = pointer;
     pointer = [x, y];
@@ -267,20 +247,15 @@ const commands = {
     return input(async () => {
       if (finger) await touchAt('touchEnd', []);
       finger = false;
-      for (let i = 0; i < repeat; ++i) {
-        await touchAt('touchStart', [at]);
-        await touchAt('touchEnd', []);
-      }
+      for (let i = 0; i < repeat; ++i) await page.touchscreen.tap(...at);
     });
   },
-  // Another size of the viewport (a turned tablet, say).
-  async viewport({width, height}) {
+  async viewport({width, height}) {  // a turned tablet, say
     await inputs;
     await page.setViewportSize({width, height});
     await page.waitForFunction(w => document.documentElement.clientWidth === w, width);
     await page.evaluate(() => new Promise(r => requestAnimationFrame(() => r())));
-    await locate();
-    return {};
+    return locate().then(() => ({}));
   },
   // The page again, from what its service worker kept, with the server
   // stopped; "online" starts it again on the same port.
@@ -293,8 +268,7 @@ const commands = {
     await new Promise(resolve => { server.close(resolve); server.closeAllConnections(); });
     served.length = 0;
     await page.reload({waitUntil: 'load'});
-    await locate();
-    return {};
+    return locate().then(() => ({}));
   },
   async online() {
     if (!server.listening) await new Promise(resolve => server.listen(port, '127.0.0.1', resolve));
@@ -313,9 +287,8 @@ const commands = {
       fits: document.documentElement.scrollWidth <= document.documentElement.clientWidth &&
             document.documentElement.scrollHeight <= document.documentElement.clientHeight,
       keys: Array.from(document.querySelectorAll('#keys button'), b => b.getAttribute('aria-label')),
-      frameLine: document.getElementById('frame').textContent,
-      said: document.getElementById('said').textContent,
-      saidLive: document.getElementById('said').getAttribute('role'),
+      lines: ['frame', 'said'].map(id => document.getElementById(id).textContent)
+          .concat(document.getElementById('said').getAttribute('role')),
       canvasStore: [document.querySelector('canvas').width,
                     document.querySelector('canvas').height],
       imageRendering: getComputedStyle(document.querySelector('canvas')).imageRendering,
@@ -325,21 +298,17 @@ const commands = {
       ended: document.documentElement.dataset.dorvik || '',
       status: document.getElementById('status').textContent,
     }));
-    return {...page_state, unit, served: [...served], foreign, errors};
+    return {...page_state, served: [...served], foreign, errors};
   },
-  // What Chromium finds wrong with the page as an app to install: nothing,
-  // once its service worker runs and its manifest and icons are right.
-  async installable() {
+  async installable() {  // what Chromium finds wrong with the page as an app
     await inputs;
     await page.evaluate(() => navigator.serviceWorker.ready);
     const {installabilityErrors} = await cdp.send('Page.getInstallabilityErrors');
     const {errors: manifest} = await cdp.send('Page.getAppManifest');
     return {problems: [...installabilityErrors.map(e => e.errorId), ...manifest.map(e => e.message)]};
   },
-  // The whole viewport as a PNG file, a CSS pixel to a pixel.
-  async pageShot({file}) {
-    await page.screenshot({path: file, scale: 'css', animations: 'allow'});
-    return {};
+  async pageShot({file}) {  // the whole screen, a CSS pixel to a pixel
+    return page.screenshot({path: file, scale: 'css', animations: 'allow'}).then(() => ({}));
   },
   // The whole window of the page (title bar and client area) as a PNG file.
   async windowShot({file}) {

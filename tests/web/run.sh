@@ -5,11 +5,9 @@
 # the 36 reference frames of build/bin/dorvik-frames. Needs both builds:
 #   cmake --preset default && cmake --build --preset default
 #   cmake --preset web && cmake --build --preset web
-# Beside it, in a second browser, the scenarios marked @by_touch run again on
-# a touch phone (--touch: on-screen keys tapped, one finger as the pointer).
-# Writes docs/screenshot-web.png (the window), -tablet.png and -phone.png (the
-# whole screen). Extra arguments go to the first driver alone (scenario
-# names, --timeout, --touch ...), and the touch run is then left out.
+# Beside them, in a second browser, TOUCH_SCENARIOS run on a touch phone.
+# Writes docs/screenshot-web.png, -tablet.png and -phone.png. Extra arguments
+# (scenario names, --touch, --timeout ...) go to one run of the driver alone.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 
@@ -35,13 +33,11 @@ trap 'rm -rf "$frames"' EXIT
 build/bin/dorvik-frames "$frames" > /dev/null
 driver=(/usr/bin/python3 tests/e2e/dorvik_e2e.py --frames "$frames" --web build-web/web)
 if [ $# -gt 0 ]; then
-  exec "${driver[@]}" --screenshot docs/screenshot-web.png "$@"
+  "${driver[@]}" --screenshot docs/screenshot-web.png "$@"
+  exit
 fi
 "${driver[@]}" --touch --screenshot docs/screenshot-web-phone.png > "$frames/touch.log" 2>&1 &
-touch_run=$!
 status=0
 "${driver[@]}" --screenshot docs/screenshot-web.png || status=1
-wait $touch_run || status=1
-echo "-- on a touch phone:"
-cat "$frames/touch.log"
-exit $status
+wait $! || status=1
+echo "-- on a touch phone:" && cat "$frames/touch.log" && exit $status
