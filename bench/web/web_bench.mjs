@@ -24,9 +24,10 @@ const TYPES = {'.html': 'text/html', '.js': 'text/javascript', '.wasm': 'applica
                '.png': 'image/png', '.css': 'text/css', '.webmanifest': 'application/manifest+json'};
 const server = createServer((request, response) => {
   const url = new URL(request.url, 'http://x').pathname;
-  const [dir, name] = url.startsWith('/before/') ? [process.argv[4], url.slice(7)] : [pageDir, url];
+  const [dir, at] = url.startsWith('/before/') ? [process.argv[4], url.slice(7)] : [pageDir, url];
+  const name = at.replace(/\/$/, '/index.html');
   try {
-    const body = readFileSync(path.join(dir, path.normalize(name.replace(/\/$/, '/index.html'))));
+    const body = readFileSync(path.join(dir, path.normalize(name)));
     // Cross-origin isolated, so that the page may measure its own memory.
     response.writeHead(200, {'Content-Type': TYPES[path.extname(name)], 'Cache-Control': 'no-store',
                              'Cross-Origin-Opener-Policy': 'same-origin',
