@@ -71,9 +71,10 @@ WebPlatform::WebPlatform() {
 }
 
 // Every holder's stored bitmap file is decoded here, once, by the program's
-// own decoder, and its colours looked up once, into the RGBA pixels that the
-// canvas takes as they are: showing a frame later hands the page one of them,
-// with no decoding and no conversion.
+// own decoder. The colours are looked up once for each picture, into the RGBA
+// pixels that the canvas takes as they are, before the picture is first shown
+// (LookUpColours): showing a frame hands the page one of them, with no
+// decoding and no conversion.
 void WebPlatform::DecodeHolderPictures() {
   // Room for the pixels of pictures of the stored size: static, so zero
   // before the program runs, and written by nothing else. Each picture's
@@ -89,8 +90,8 @@ void WebPlatform::DecodeHolderPictures() {
   for (int slot = 0; slot < Dorvik2Lifts::kSlots; ++slot) {
     const auto at = static_cast<std::size_t>(slot);
     const BitmapLayout layout = ReadBitmapLayout(HolderBitmapFile(slot + 1));
-    const auto width = static_cast<std::size_t>(layout.width);
-    const std::size_t count = width * static_cast<std::size_t>(layout.height);
+    const std::size_t count =
+        static_cast<std::size_t>(layout.width) * static_cast<std::size_t>(layout.height);
     std::uint32_t* rgba = nullptr;
     if (count <= std::size(pool) - pool_used) {
       rgba = pool + pool_used;
@@ -99,19 +100,16 @@ void WebPlatform::DecodeHolderPictures() {
       extra_pixels_[at] = std::make_unique<std::uint32_t[]>(count);
       rgba = extra_pixels_[at].get();
     }
-    auto* indices = reinterpret_cast<std::uint8_t*>(rgba) + 3 * count;
-    DecodeBitmapPixels(layout, indices, layout.width);
+    DecodeBitmapPixels(layout, reinterpret_cast<std::uint8_t*>(rgba) + 3 * count, layout.width);
+    Decoded& decoded = decoded_[at];
+    decoded = {rgba, layout.width, layout.height, {}, false};
     // Opaque R, G, B, A bytes in memory: a little-endian word A B G R.
-    std::array<std::uint32_t, 256> colours{};
-    colours.fill(0xFF000000U);
+    decoded.colours.fill(0xFF000000U);
     for (int i = 0; i < layout.colours; ++i) {
       const auto entry = layout.colour_table.subspan(static_cast<std::size_t>(4 * i), 4);
-      colours[static_cast<std::size_t>(i)] = 0xFF000000U |
-                                             static_cast<std::uint32_t>(entry[0]) << 16 |
-                                             static_cast<std::uint32_t>(entry[1]) << 8 | entry[2];
-    }
-    for (std::size_t row = 0; row < count; row += width) {
-      LookUpRow(indices + row, rgba + row, layout.width, colours);
+      decoded.colours[static_cast<std::size_t>(i)] =
+          0xFF000000U | static_cast<std::uint32_t>(entry[0]) << 16 |
+          static_cast<std::uint32_t>(entry[1]) << 8 | entry[2];
     }
     pixels[at] = rgba;
     widths[at] = layout.width;
@@ -119,6 +117,18 @@ void WebPlatform::DecodeHolderPictures() {
     holders_[at] = std::make_shared<const WebPicture>(slot);
   }
   dorvik_page_pictures(pixels.data(), widths.data(), heights.data(), Dorvik2Lifts::kSlots);
+}
+
+void WebPlatform::LookUpColours(int index) {
+  Decoded& decoded = decoded_[static_cast<std::size_t>(index)];
+  if (decoded.looked_up) return;
+  const auto width = static_cast<std::size_t>(decoded.width);
+  const std::size_t count = width * static_cast<std::size_t>(decoded.height);
+  const auto* indices = reinterpret_cast<const std::uint8_t*>(decoded.pixels) + 3 * count;
+  for (std::size_t row = 0; row < count; row += width) {
+    LookUpRow(indices + row, decoded.pixels + row, decoded.width, decoded.colours);
+  }
+  decoded.looked_up = true;
 }
 
 void WebPlatform::Run(Dorvik2Lifts& form) {
@@ -148,9 +158,14 @@ void WebPlatform::ShowPicture(const Picture& picture) {
 
 // The new picture goes onto the canvas first, so the browser can show it
 // while it has control; the input that it queued meanwhile is then handled
-// here, in arrival order, on this call stack.
+// here, in arrival order, on this call stack. The first pumps (the loading
+// stage's 34) also look up the colours of two pictures each, so that the
+// first frame waits for one picture's alone.
 void WebPlatform::PumpEvents() {
   if (needs_paint_) Paint();
+  for (int done = 0; done < 2 && next_to_look_up_ < Dorvik2Lifts::kSlots; ++done) {
+    LookUpColours(next_to_look_up_++);
+  }
   dorvik_page_yield();
   PageEvent event{};
   while (dorvik_page_take(&event) != 0) {
@@ -179,6 +194,7 @@ void WebPlatform::ReportRunTimeError(const RunTimeError& error) {
 }
 
 void WebPlatform::Paint() {
+  if (current_index_ >= 0) LookUpColours(current_index_);
   dorvik_page_paint(current_index_);
   needs_paint_ = false;
 }
