@@ -7,7 +7,7 @@
 // window is fitted by page_fit.js and described by page_status.js.
 
 mergeInto(LibraryManager.library, {
-  $dorvikPage__deps: ['$dorvikStatus'],
+  $dorvikPage__deps: ['$dorvikStatus', '$dorvikFit'],
   $dorvikPage: {
     canvas: null,
     context: null,
@@ -22,7 +22,6 @@ mergeInto(LibraryManager.library, {
     hops: 0,          // the message's rounds in this yield
     wakeUp: null,
     ended: false,
-    unit: 1,          // CSS pixels per client-area pixel (page_fit.js)
 
     say: function(text) {
       var status = document.getElementById('status');
@@ -95,7 +94,7 @@ mergeInto(LibraryManager.library, {
 
     // Where an event happened, in client-area pixels from the canvas's top-left.
     at: function(event) {
-      var box = dorvikPage.canvas.getBoundingClientRect(), unit = dorvikPage.unit;
+      var box = dorvikPage.canvas.getBoundingClientRect(), unit = dorvikFit.unit;
       return [(event.clientX - box.left) / unit, (event.clientY - box.top) / unit];
     },
 
@@ -183,13 +182,12 @@ mergeInto(LibraryManager.library, {
     },
   },
 
-  dorvik_page_open__deps: ['$dorvikPage', '$dorvikFit', '$dorvikTouch', '$callUserCallback'],
+  dorvik_page_open__deps: ['$dorvikPage', '$dorvikTouch', '$callUserCallback'],
   dorvik_page_open: function() {
     var page = dorvikPage;
     page.canvas = document.getElementById('display');
     page.context = page.canvas.getContext('2d', {alpha: false});
     page.paintFrame();
-    dorvikFit.start(function(unit) { page.unit = unit; });
     page.channel = new MessageChannel();
     page.channel.port1.onmessage = function() {
       if (++page.hops < 2) {

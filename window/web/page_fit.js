@@ -13,11 +13,9 @@ mergeInto(LibraryManager.library, {
     // title bar (20 high) and a 4-pixel frame (border and padding) round both.
     width: 371,
     height: 583,
-    onUnit: null,
+    unit: 1,  // CSS pixels per client-area pixel
 
-    // onUnit(unit) hears the CSS pixels per client-area pixel at every fit.
-    start: function(onUnit) {
-      dorvikFit.onUnit = onUnit;
+    start: function() {
       dorvikFit.fit();
       window.addEventListener('resize', dorvikFit.fit);
       dorvikFit.watchRatio();
@@ -50,7 +48,7 @@ mergeInto(LibraryManager.library, {
       var indent = Math.max(0, Math.floor((root.clientWidth - spareX - dorvikFit.width * unit) / 2));
       root.style.setProperty('--u', unit + 'px');
       root.style.setProperty('--indent', indent + 'px');
-      dorvikFit.onUnit(unit);
+      dorvikFit.unit = unit;
     },
   },
 });
