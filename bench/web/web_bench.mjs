@@ -1,11 +1,12 @@
 // Figures of the page in Debian's headless Chromium (docs/performance.md,
 // "Browser"): load to first frame, file sizes, passes a second at the start
 // pace and with a negative pacing count, and the page's memory while playing.
-// Every pass of the start-up run shows a new picture, so the paints of a frame
-// picture on the canvas count the passes.
+// The yield that ends each pass posts a message that goes round twice, so the
+// messages count the passes. BEFORE_DIR, a page built from another commit, is
+// measured side by side: its loads take turns with this page's.
 //
-//   node bench/web/web_bench.mjs [PAGE_DIR] [LOADS]     (from the top directory,
-//   after npm ci in tests/web; PAGE_DIR defaults to build-web/web)
+//   node bench/web/web_bench.mjs [PAGE_DIR] [LOADS] [BEFORE_DIR]     (from the top
+//   directory, after npm ci in tests/web; PAGE_DIR defaults to build-web/web)
 import {createServer} from 'node:http';
 import {readFileSync, readdirSync} from 'node:fs';
 import {execFileSync} from 'node:child_process';
@@ -17,13 +18,16 @@ const require = createRequire(path.resolve('tests/web/package.json'));
 const {chromium} = require('playwright-core');
 const pageDir = process.argv[2] || 'build-web/web';
 const loads = Number(process.argv[3] || 5);
+const pages = [['this build', '/'], ...(process.argv[4] ? [[process.argv[4], '/before/']] : [])];
 
 const TYPES = {'.html': 'text/html', '.js': 'text/javascript', '.wasm': 'application/wasm',
-               '.png': 'image/png'};
+               '.png': 'image/png', '.css': 'text/css', '.webmanifest': 'application/manifest+json'};
 const server = createServer((request, response) => {
-  const name = new URL(request.url, 'http://x').pathname.replace(/^\/$/, '/index.html');
+  const url = new URL(request.url, 'http://x').pathname;
+  const [dir, at] = url.startsWith('/before/') ? [process.argv[4], url.slice(7)] : [pageDir, url];
+  const name = at.replace(/\/$/, '/index.html');
   try {
-    const body = readFileSync(path.join(pageDir, path.normalize(name)));
+    const body = readFileSync(path.join(dir, path.normalize(name)));
     // Cross-origin isolated, so that the page may measure its own memory.
     response.writeHead(200, {'Content-Type': TYPES[path.extname(name)], 'Cache-Control': 'no-store',
                              'Cross-Origin-Opener-Policy': 'same-origin',
@@ -42,24 +46,35 @@ const browser = await chromium.launch({
          '--disable-background-networking', '--disable-component-update', '--disable-sync',
          '--enable-blink-features=ForceEagerMeasureMemory'],
 });
-const context = await browser.newContext({viewport: {width: 480, height: 720}});
-// Counts the frame pictures painted (drawImage of a decoded picture).
+// No service worker: every load is a first visit.
+const context = await browser.newContext({viewport: {width: 480, height: 720},
+                                          serviceWorkers: 'block'});
+// Counts the frame pictures painted (drawn from a decoded picture, or put
+// from the module's pixels) and the messages posted.
 await context.addInitScript(() => {
   window.__paints = [];
-  const draw = CanvasRenderingContext2D.prototype.drawImage;
-  CanvasRenderingContext2D.prototype.drawImage = function(...args) {
-    if (this.canvas.id === 'display') window.__paints.push(performance.now());
-    return draw.apply(this, args);
+  window.__messages = 0;
+  for (const name of ['drawImage', 'putImageData']) {
+    const draw = CanvasRenderingContext2D.prototype[name];
+    CanvasRenderingContext2D.prototype[name] = function(...args) {
+      if (this.canvas.id === 'display') window.__paints.push(performance.now());
+      return draw.apply(this, args);
+    };
+  }
+  const post = MessagePort.prototype.postMessage;
+  MessagePort.prototype.postMessage = function(...args) {
+    ++window.__messages;
+    return post.apply(this, args);
   };
 });
 
 const median = values => [...values].sort((a, b) => a - b)[Math.floor(values.length / 2)];
 const rate = async (page, seconds) => {
-  const before = await page.evaluate(() => window.__paints.length);
+  const before = await page.evaluate(() => window.__messages);
   const start = Date.now();
   await page.waitForTimeout(seconds * 1000);
-  const after = await page.evaluate(() => window.__paints.length);
-  return (after - before) / ((Date.now() - start) / 1000);
+  const after = await page.evaluate(() => window.__messages);
+  return (after - before) / 2 / ((Date.now() - start) / 1000);
 };
 
 // This browser's renderer processes: id, resident set (KiB) and processor
@@ -79,53 +94,58 @@ function renderers() {
       .sort((a, b) => b.cpu - a.cpu);
 }
 
-const page = await context.newPage();
-await page.goto(origin);
-await page.waitForFunction(() => window.__paints.length > 2);
-const startPace = await rate(page, 5);
-
-// Memory while playing: the resident set of the page's renderer process, the
-// page's JavaScript heap and the module's linear memory.
-await page.waitForTimeout(2000);
-const heap = await (await context.newCDPSession(page)).send('Runtime.getHeapUsage');
-const linear = await page.evaluate(() => Module.HEAP8.length);
-const measured = await page.evaluate(async () => (await performance.measureUserAgentSpecificMemory()).bytes);
-const processes = renderers();
-
-// A pointer dragged beyond the left edge gives a negative X, so a negative
-// pacing count: no counted iterations, one pump a pass.
-const box = await page.locator('canvas').boundingBox();
-await page.mouse.move(box.x + 100, box.y + 100);
-await page.mouse.down();
-await page.mouse.move(box.x - 10, box.y + 100);
-await page.waitForTimeout(500);
-const negativePace = await rate(page, 3);
-await page.mouse.up();
-
-await page.close();
-
 // Load to first frame: from the start of navigation to the first frame
-// picture painted on the canvas, in fresh tabs.
-const firstFrames = [];
-for (let i = 0; i < loads; ++i) {
+// picture painted on the canvas, in fresh tabs, the pages taking turns.
+const firstFrames = pages.map(() => []);
+for (let i = 0; i < loads * pages.length; ++i) {
   const tab = await context.newPage();
-  await tab.goto(origin);
+  await tab.goto(origin + pages[i % pages.length][1].slice(1));
   await tab.waitForFunction(() => window.__paints.length > 0);
-  firstFrames.push(await tab.evaluate(() => window.__paints[0]));
+  firstFrames[i % pages.length].push(await tab.evaluate(() => window.__paints[0]));
   await tab.close();
 }
-
 console.log(`Chromium: ${browser.version()}`);
-console.log(`load to first frame, ms (each of ${loads} loads): ${firstFrames.map(t => t.toFixed(0)).join(' ')}; median ${median(firstFrames).toFixed(0)}`);
-for (const name of readdirSync(pageDir).sort()) {
-  const body = readFileSync(path.join(pageDir, name));
-  console.log(`${name}: ${body.length} bytes, gzip -9 ${zlib.gzipSync(body, {level: 9}).length} bytes`);
+
+for (const [k, [name, at]] of pages.entries()) {
+  const page = await context.newPage();
+  await page.goto(origin + at.slice(1));
+  await page.waitForFunction(() => window.__paints.length > 2);
+  const startPace = await rate(page, 5);
+
+  // Memory while playing: the resident set of the page's renderer process, the
+  // page's JavaScript heap and the module's linear memory.
+  await page.waitForTimeout(2000);
+  const heap = await (await context.newCDPSession(page)).send('Runtime.getHeapUsage');
+  const linear = await page.evaluate(() => Module.HEAP8.length);
+  const measured = await page.evaluate(async () => (await performance.measureUserAgentSpecificMemory()).bytes);
+  const processes = renderers();
+
+  // A pointer dragged beyond the left edge gives a negative X, so a negative
+  // pacing count: no counted iterations, one pump a pass.
+  const box = await page.locator('canvas').boundingBox();
+  await page.mouse.move(box.x + 100, box.y + 100);
+  await page.mouse.down();
+  await page.mouse.move(box.x - 10, box.y + 100);
+  await page.waitForTimeout(500);
+  const negativePace = await rate(page, 3);
+  await page.mouse.up();
+
+  await page.close();
+
+  console.log(`== ${name}\nload to first frame, ms (each of ${loads} loads): ${firstFrames[k].map(t => t.toFixed(0)).join(' ')}; median ${median(firstFrames[k]).toFixed(0)}`);
+  let total = 0;
+  for (const file of readdirSync(k ? name : pageDir).sort()) {
+    const body = readFileSync(path.join(k ? name : pageDir, file));
+    total += zlib.gzipSync(body, {level: 9}).length;
+    console.log(`${file}: ${body.length} bytes, gzip -9 ${zlib.gzipSync(body, {level: 9}).length} bytes`);
+  }
+  console.log(`all files, gzip -9: ${total} bytes`);
+  console.log(`passes a second at the start pace: ${startPace.toFixed(1)}`);
+  console.log(`passes a second with k < 0: ${negativePace.toFixed(0)}`);
+  console.log(`the page's renderer process (the busiest), resident set, MiB: ${(processes[0].rss / 1024).toFixed(1)} (renderers, by processor time: ${processes.map(p => `${(p.rss / 1024).toFixed(1)} MiB ${p.cpu} s`).join(', ')})`);
+  console.log(`JavaScript heap used / total, MiB: ${(heap.usedSize / 1048576).toFixed(1)} / ${(heap.totalSize / 1048576).toFixed(1)}`);
+  console.log(`module's linear memory, MiB: ${(linear / 1048576).toFixed(0)}`);
+  console.log(`the page's memory (performance.measureUserAgentSpecificMemory), MiB: ${(measured / 1048576).toFixed(1)}`);
 }
-console.log(`passes a second at the start pace: ${startPace.toFixed(1)}`);
-console.log(`passes a second with k < 0: ${negativePace.toFixed(0)}`);
-console.log(`the page's renderer process (the busiest), resident set, MiB: ${(processes[0].rss / 1024).toFixed(1)} (renderers, by processor time: ${processes.map(p => `${(p.rss / 1024).toFixed(1)} MiB ${p.cpu} s`).join(', ')})`);
-console.log(`JavaScript heap used / total, MiB: ${(heap.usedSize / 1048576).toFixed(1)} / ${(heap.totalSize / 1048576).toFixed(1)}`);
-console.log(`module's linear memory, MiB: ${(linear / 1048576).toFixed(0)}`);
-console.log(`the page's memory (performance.measureUserAgentSpecificMemory), MiB: ${(measured / 1048576).toFixed(1)}`);
 await browser.close();
 server.close();

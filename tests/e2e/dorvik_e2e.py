@@ -8,9 +8,11 @@ reference frames. The program under test is a parameter, so the same
 scenarios run against the Linux build and against the Windows build under
 wine. With --web, the scenarios marked @on_page run against the page in
 headless Chromium instead (a fresh tab each, real browser input events,
-screenshots of the canvas; tests/web/bridge.mjs). With --wayland, the
-program runs on a private sway instead of Xvfb (wayland_support.py); with
---scale N, on a desktop at that scale, each pixel checked as an N x N block.
+screenshots of the canvas; tests/web/bridge.mjs); with --touch too, those of
+TOUCH_SCENARIOS on a touch phone: keys tapped on the page, a finger as pointer.
+With --wayland, the program runs on a private sway instead of Xvfb
+(wayland_support.py); with --scale N, on a desktop at that scale, each pixel
+checked as an N x N block.
 
     dorvik_e2e.py --frames DIR [options] [SCENARIO ...] -- PROGRAM [ARG ...]
     dorvik_e2e.py --frames DIR --web PAGE_DIR [options] [SCENARIO ...]
@@ -69,8 +71,9 @@ class Session:
 
     key_names = {}
 
-    def __init__(self, ctx):
+    def __init__(self, ctx, **how):
         ctx.sessions.append(self)  # cleaned up even if starting fails
+        self.how = how
         self.ctx = ctx
         self.history = []  # (seconds since start, slot or None)
         self.started = time.monotonic()
@@ -305,12 +308,18 @@ class PageSession(Session):
         "*": "Shift+Digit8", "/": "Slash", ".": "Period", ",": "Comma",
         "+": "Shift+Equal", "-": "Minus", " ": "Space", "Escape": "Escape",
         "A": "Shift+KeyA", "a": "KeyA", "5": "Digit5", "Enter": "Enter", "Backspace": "Backspace",
-        "Left": "ArrowLeft", "F2": "F2", "Shift": "Shift",
+        "Left": "ArrowLeft", "F2": "F2", "Shift": "Shift", "Tab": "Tab",
     }
+
+    # The on-screen key (start of its name) that types each key with --touch.
+    buttons = {"-": "-", "+": "+", ",": "+", "/": "/", "*": "*", ".": "*", " ": "Space",
+               "Escape": "Esc"}
 
     def _start(self):
         self.bridge = self.ctx.bridge
-        self.bridge.send("open")
+        self.touch = self.ctx.opts.touch
+        self.how = dict(dict(device="phone", touch=True) if self.touch else {}, **self.how)
+        self.bridge.send("open", **self.how)
 
     def _no_start_message(self):
         return "the page showed no frame within %.0f s: %s" % (
@@ -337,12 +346,14 @@ class PageSession(Session):
         return slot
 
     def grab_client(self):
-        """A real screenshot of the client area, not just the canvas's pixels."""
-        return base64.b64decode(self.bridge.send("shot", x=0, y=0, w=CLIENT_SIZE[0],
-                                                 h=CLIENT_SIZE[1])["pixels"])
+        """A real screenshot of the client area, each pixel a block of the screen's."""
+        return crisp_shot(self, 0, 0, *CLIENT_SIZE)
 
     def key(self, name):
-        self.bridge.send("key", key=self.key_names[name])
+        if self.touch and name in self.buttons:
+            self.bridge.send("press", label=self.buttons[name])
+        else:
+            self.bridge.send("key", key=self.key_names[name])
 
     def move(self, x, y):
         self.bridge.send("move", x=x, y=y)
@@ -373,11 +384,30 @@ class PageSession(Session):
         return "status %r, console errors %s" % (state["status"], state["errors"])
 
     def save_picture(self, path, client_pixels):
-        """The page's whole window, title bar included."""
-        self.bridge.send("windowShot", file=os.path.abspath(path))
+        """The page's whole window, title bar included (a phone's or tablet's screen)."""
+        self.bridge.send("pageShot" if "device" in self.how else "windowShot", file=os.path.abspath(path))
 
     def close(self):
         pass
+
+
+def crisp_shot(s, x, y, width, height):
+    """A screenshot of a client-area rectangle whose every pixel shows as a
+    square block of device pixels; returns one pixel a block."""
+    shot = s.bridge.send("shot", x=x, y=y, w=width, h=height)
+    block = shot["width"] // width
+    if block < 1 or (shot["width"], shot["height"]) != (block * width, block * height):
+        raise Failure("a %(width)dx%(height)d screenshot" % shot)
+    pixels = memoryview(base64.b64decode(shot["pixels"])).cast("I")
+    rows = [pixels[y * block * width:(y + 1) * block * width] for y in range(block * height)]
+    picture = []
+    for y in range(0, block * height, block):
+        row = rows[y][0::block]
+        if any(rows[y][i::block] != row for i in range(1, block)) or \
+                any(rows[y + i] != rows[y] for i in range(1, block)):
+            raise Failure("row %d is not %d x %d blocks of device pixels" % (y // block, block, block))
+        picture.append(row.tobytes())
+    return b"".join(picture)
 
 
 def check_steps(slots, direction, what):
@@ -387,6 +417,19 @@ def check_steps(slots, direction, what):
         delta = step(before, after)
         if delta == 0 or (delta > 0) != (direction > 0) or picture_set(before) != picture_set(after):
             raise Failure("%s: slot %d followed by slot %d in %s" % (what, before, after, slots))
+
+
+def stand_on(s, slot):
+    """From a running start-up: stops, steps to the slot's phase, switches set."""
+    at = stop_animation(s)
+    while phase(at) != phase(slot):
+        s.key(".")
+        at = s.wait_slot((phase(at) + 1) % PHASES)
+    if picture_set(slot) != picture_set(at):
+        s.key(" ")
+        s.wait_slot(slot)
+    if s.wait_still() != slot:
+        raise Failure("did not stand on slot %d: %s" % (slot, s.trail()))
 
 
 def stop_animation(s):
@@ -571,16 +614,22 @@ def pointer_speeds_up(ctx):
 @on_page
 def page_title(ctx):
     """The page is the window: the exact title in its title bar and <title>,
-    the icon, one 363 x 555 canvas with the focus; it asks for nothing but
-    its own files."""
+    the icon, one named 363 x 555 canvas with the focus, a named key for each
+    key of the title; it asks for nothing but its own files, and its security
+    policy refuses nothing."""
     s = ctx.session()
     state = s.state()
     expected = {"titleBar": ctx.opts.title, "titleElement": ctx.opts.title,
                 "titleBarWhiteSpace": "pre", "canvases": 1, "canvasSize": list(CLIENT_SIZE),
                 "focused": True, "icon": "dorvik.png", "ended": "", "errors": []}
     wrong = {key: state[key] for key, value in expected.items() if state[key] != value}
+    if [name.split()[0] for name in state["keys"] if len(name.split()) > 2] != \
+            ["-", "+", "/", "*", "Space", "Esc"] or not state["canvasName"]:
+        wrong["names"] = (state["keys"], state["canvasName"])
+    page_files = set(os.listdir(ctx.opts.web))
     served = dict(map(tuple, state["served"]))
-    if served != {"/index.html": 200, "/dorvik.js": 200, "/dorvik.wasm": 200, "/dorvik.png": 200}:
+    if not {"/index.html", "/dorvik.js", "/dorvik.wasm", "/dorvik.css"} <= set(served) or \
+            any(status != 200 or name[1:] not in page_files for name, status in served.items()):
         wrong["served"] = served
     if state["foreign"]:
         wrong["foreign"] = state["foreign"]
@@ -600,31 +649,25 @@ def page_title(ctx):
 
 
 @on_page
-def crisp_at_double_density(ctx):
-    """At a device pixel ratio of 2 the page draws its client area at twice the
-    size: each pixel of the frame is a 2 x 2 block on the screen."""
-    s = ctx.session()
-    s.bridge.send("open", scale=2)
-    state = s.state()
-    if state["canvasStore"] != [2 * CLIENT_SIZE[0], 2 * CLIENT_SIZE[1]]:
-        raise Failure("the canvas holds %s pixels at ratio 2" % state["canvasStore"])
-    if state["imageRendering"] != "pixelated":
-        raise Failure("the canvas is scaled with %r" % state["imageRendering"])
-    width, height = VISIBLE_SIZE
-    deadline = time.monotonic() + ctx.opts.timeout
-    while True:
-        shot = s.bridge.send("shot", x=2, y=2, w=width, h=height)
-        if (shot["width"], shot["height"]) != (2 * width, 2 * height):
-            raise Failure("the screenshot is %dx%d" % (shot["width"], shot["height"]))
-        pixels = memoryview(base64.b64decode(shot["pixels"])).cast("I")
-        rows = [pixels[y * 2 * width:(y + 1) * 2 * width] for y in range(2 * height)]
-        if all(rows[y] == rows[y + 1] and rows[y][0::2] == rows[y][1::2]
-               for y in range(0, 2 * height, 2)):
-            picture = b"".join(rows[y][0::2].tobytes() for y in range(0, 2 * height, 2))
-            if ctx.frames.get(picture) is not None:
-                break
-        if time.monotonic() > deadline:
-            raise Failure("no frame showed as 2 x 2 blocks at ratio 2")
+def fitted_on_tablet(ctx):
+    """On a 1024 x 1366 tablet (device pixel ratio 2) the window fits at twice
+    its size, a pixel a 4 x 4 block; turned, at its own (2 x 2) and back."""
+    s = ctx.session(device="tablet", touch=True)
+    stand_on(s, PHASES + 4)
+    width, height = 180, 160
+    frame = ctx.full_frames[PHASES + 4]
+    drawn = b"".join(frame[4 * FRAME_SIZE[0] * y:4 * (FRAME_SIZE[0] * y + width)] for y in range(height))
+    for (across, down), scale in (((1366, 1024), 1), ((1024, 1366), 2)):
+        s.bridge.send("viewport", width=across, height=down)
+        state = s.state()
+        if state["canvasSize"] != [scale * CLIENT_SIZE[0], scale * CLIENT_SIZE[1]] or \
+                not state["fits"]:
+            raise Failure("at %dx%d: canvas %s, fits %s, not scale %d"
+                          % (across, down, state["canvasSize"], state["fits"], scale))
+        if crisp_shot(s, *ctx.opts.picture_origin, width, height) != drawn:
+            raise Failure("at %dx%d the screen does not show slot 22" % (across, down))
+    if ctx.opts.screenshot:
+        s.save_picture(os.path.join(os.path.dirname(ctx.opts.screenshot), "screenshot-web-tablet.png"), None)
     s.close()
 
 
@@ -643,6 +686,69 @@ def decoded_pictures(ctx):
         size = (picture["width"], picture["height"])
         if size != FRAME_SIZE or base64.b64decode(picture["pixels"]) != ctx.full_frames[slot]:
             raise Failure("picture %d (%dx%d) is not slot%02d.bmp" % ((slot,) + size + (slot,)))
+    s.close()
+
+
+@on_page
+def status_line(ctx):
+    """The line under the keys names the set and frame on show, said to screen
+    readers once the picture stands. (Tab to the on-screen "*" and Enter stop
+    the run; Space there switches the lift only.)"""
+    s = ctx.session()
+    s.watch_running()
+    for key in ("Tab",) * 4 + ("Enter",):
+        s.key(key)
+    at = s.wait_still()
+    for key, after in ((".", (phase(at) + 1) % PHASES), (" ", (phase(at) + 1) % PHASES + PHASES)):
+        s.key(key)
+        s.wait_slot(after)
+        s.wait_still()
+        state = s.state()
+        said = "%s lift, frame %d of 18" % (("Small", "Large")[picture_set(after)], phase(after) + 1)
+        if state["lines"] != [said, said, "status"]:
+            raise Failure("on slot %d the page says %s, not %r" % (after, state["lines"], said))
+    s.close()
+
+
+@on_page
+def offline_reload(ctx):
+    """The page can be installed as an app, and after one visit it loads and
+    runs with its server stopped, from what its service worker kept."""
+    s = ctx.session()
+    # (The browser's contexts here are off the record.)
+    problems = [p for p in s.bridge.send("installable")["problems"] if p != "in-incognito"]
+    if problems:
+        raise Failure("the page cannot be installed: %s" % problems)
+    try:
+        s.bridge.send("offline")
+        at = stop_animation(s)
+        s.key(" ")
+        s.wait_slot((at + PHASES) % SLOTS)
+        state = s.state()
+    finally:
+        s.bridge.send("online")
+    if state["served"] or state["errors"] or not state["worker"]:
+        raise Failure("offline: %s" % state)
+    s.close()
+
+
+@on_page
+def course_page(ctx):
+    """Inside an <iframe> of a page on another site the page runs, and its
+    on-screen keys, the keyboard and the pointer work there."""
+    s = ctx.session(embed=True)
+    s.watch_running()
+    s.bridge.send("press", label="*")
+    at = s.wait_still()
+    s.key(".")  # the click on the key gave the frame the keyboard
+    at = s.wait_slot((at + 1) % PHASES)
+    s.move(180, 100)
+    s.click()
+    s.move(180, 112)  # scrub mode: down is a step on
+    s.wait_slot((at + 1) % PHASES)
+    state = s.state()
+    if state["errors"] or any("/course.html" not in url for url in state["foreign"]):
+        raise Failure("in the course page: %s" % state)
     s.close()
 
 
@@ -773,14 +879,7 @@ def x_server_lost(ctx):
 def screenshot(ctx):
     """Stops on phase 4 of set 1 (the valve wide open) and saves the window."""
     s = ctx.session()
-    at = stop_animation(s)
-    while phase(at) != 4:
-        s.key(".")
-        at = s.wait_slot((phase(at) + 1) % PHASES)
-    s.key(" ")
-    s.wait_slot(PHASES + 4)
-    if s.wait_still() != PHASES + 4:
-        raise Failure("did not stand on slot 22: %s" % s.trail())
+    stand_on(s, PHASES + 4)
     pixels = s.grab_client()
     if pixels is None:
         raise Failure("could not read the window")
@@ -793,6 +892,13 @@ def screenshot(ctx):
     if ctx.opts.screenshot:
         s.save_picture(ctx.opts.screenshot, pixels)
     s.close()
+
+
+# The page's again on a touch phone (run.sh, --touch; run_directions adds no
+# key to start_keys_jump_two's there), and the tablet's.
+TOUCH_SCENARIOS = ("stop_and_step", "space_switches_set", "start_keys_jump_two", "pointer_speeds_up",
+                   "click_scrub_and_resume", "escape_quits", "double_click_quits", "screenshot",
+                   "fitted_on_tablet")
 
 
 # ---------------------------------------------------------------- driver
@@ -822,9 +928,9 @@ class Context:
             return Compositor(self.opts.timeout, self.opts.scale)
         return XServer(self.opts.timeout, self.opts.scale, not self.opts.rescale)
 
-    def session(self):
+    def session(self, **how):
         return (PageSession if self.opts.web else
-                WaylandSession if self.opts.wayland else DesktopSession)(self)
+                WaylandSession if self.opts.wayland else DesktopSession)(self, **how)
 
     def close_sessions(self, failure_name=None):
         for s in self.sessions:
@@ -889,6 +995,8 @@ def parse(argv):
                         help="the desktop's scale: the output's (--wayland) or Xft.dpi / 96")
     parser.add_argument("--rescale", action="store_true",
                         help="X: the desktop's scale is 1 as the program starts, then --scale")
+    parser.add_argument("--touch", action="store_true",
+                        help="with --web, run TOUCH_SCENARIOS on a touch phone")
     parser.add_argument("--web", metavar="PAGE_DIR",
                         help="run the page scenarios against the page in PAGE_DIR (index.html, "
                         "dorvik.js, dorvik.wasm) in headless Chromium, instead of a program")
@@ -896,6 +1004,9 @@ def parse(argv):
     opts.program = program
     opts.window_size = tuple(opts.scale * n for n in opts.window_size)
     opts.table = PAGE_SCENARIOS if opts.web else SCENARIOS
+    if opts.web:  # the tablet's scenario runs with the touch run's
+        opts.table = {name: run for name, run in opts.table.items()
+                      if (name in TOUCH_SCENARIOS if opts.touch else name != "fitted_on_tablet")}
     unknown = [name for name in opts.scenarios if name not in opts.table]
     if unknown:
         parser.error("unknown scenarios: %s (see --list)" % " ".join(unknown))

@@ -4,7 +4,8 @@
 // answering each with one JSON line on stdout. Input goes in as real
 // browser input events; "grab" answers with the pixels of a part of the
 // canvas and "shot" with a screenshot of it, as B, G, R, 0 pixels (base64),
-// the form the X screenshots take.
+// the form the X screenshots take. A page opens on a desktop, phone or
+// tablet, with touch or not, or inside a course page of another site.
 //
 //   node bridge.mjs PAGE_DIR [CHROMIUM]
 import {createServer} from 'node:http';
@@ -21,10 +22,14 @@ if (!pageDir) {
 }
 
 const TYPES = {'.html': 'text/html', '.js': 'text/javascript', '.wasm': 'application/wasm',
-               '.png': 'image/png'};
+               '.png': 'image/png', '.css': 'text/css', '.webmanifest': 'application/manifest+json'};
 const served = [];  // [path, status] of every request the server answered
 const server = createServer(async (request, response) => {
   const name = new URL(request.url, 'http://x').pathname.replace(/^\/$/, '/index.html');
+  if (name === '/course.html') {  // asked for as http://localhost:PORT/, another site
+    return response.end(`<!doctype html><title>A course page</title><link rel="icon" href="data:,">
+        <iframe src="${origin}/" title="Dorvik" width="400" height="760"></iframe>`);
+  }
   try {
     const body = await readFile(path.join(pageDir, path.normalize(name)));
     response.writeHead(200, {'Content-Type': TYPES[path.extname(name)] || 'application/octet-stream',
@@ -37,7 +42,8 @@ const server = createServer(async (request, response) => {
   }
 });
 await new Promise(resolve => server.listen(0, '127.0.0.1', resolve));
-const origin = `http://127.0.0.1:${server.address().port}`;
+const port = server.address().port;
+const origin = `http://127.0.0.1:${port}`;
 
 // Chromium's own start-up traffic stays off: nothing here reaches a network.
 // Playwright gives the browser a fresh profile directory of its own.
@@ -48,18 +54,19 @@ const browser = await chromium.launch({
          '--disable-background-networking', '--disable-component-update', '--disable-sync',
          '--force-color-profile=srgb'],
 });
-// One browser context for each device pixel ratio asked for.
-const contexts = new Map();
-async function contextFor(scale) {
-  if (!contexts.has(scale)) {
-    contexts.set(scale, await browser.newContext({viewport: {width: 480, height: 720},
-                                                  deviceScaleFactor: scale}));
-  }
-  return contexts.get(scale);
-}
+const DEVICES = {
+  desktop: {viewport: {width: 480, height: 720}, deviceScaleFactor: 1},
+  phone: {viewport: {width: 390, height: 844}, deviceScaleFactor: 3, isMobile: true, hasTouch: true},
+  tablet: {viewport: {width: 1024, height: 1366}, deviceScaleFactor: 2, isMobile: true, hasTouch: true},
+};
+let context = null;     // a fresh one for each page: a first visit, no service worker yet
 let page = null;
+let target = null;      // the page's frame: the page itself, or the course page's iframe
 let cdp = null;         // the page's own DevTools session: one round trip a look
-let box = null;         // the canvas's place on the page
+let box = null;         // the canvas's place on the page, CSS pixels
+let unit = 1;           // CSS pixels per client-area pixel
+let touch = false;      // the pointer is a finger, the keys are tapped
+let finger = false;     // the finger is down
 let pointer = [0, 0];   // the pointer, in canvas pixels
 let foreign = [];       // requests that went anywhere but our server
 let errors = [];        // console errors and uncaught exceptions
@@ -72,22 +79,44 @@ function input(send) {
   return {};
 }
 
-async function open({scale = 1}) {
+async function locate() {  // the canvas's place and scale, as the page fitted it
+  box = await target.locator('canvas').boundingBox();
+  unit = box.width / 363;
+}
+
+async function open({device = 'desktop', embed = false, touch: byTouch = false}) {
   await inputs;
-  if (page) await page.close();
-  const context = await contextFor(scale);
+  if (context) await context.close();
+  context = await browser.newContext(DEVICES[device]);
   page = await context.newPage();
+  touch = byTouch;
+  finger = false;
   foreign = [];
   errors = [];
   served.length = 0;
   page.on('request', r => { if (!r.url().startsWith(origin)) foreign.push(r.url()); });
   page.on('console', m => { if (m.type() === 'error') errors.push(m.text()); });
   page.on('pageerror', e => errors.push(String(e)));
-  await page.goto(origin + '/', {waitUntil: 'load'});
-  box = await page.locator('canvas').boundingBox();
+  await page.goto(embed ? `http://localhost:${port}/course.html` : origin + '/', {waitUntil: 'load'});
+  target = page.frames().find(frame => frame.url().startsWith(origin));
+  await locate();
   cdp = await context.newCDPSession(page);
   return {};
 }
+
+// An expression worked out in the page: through the page's own DevTools
+// session, or in the course page's iframe (another process) through Playwright.
+async function evaluate(expression) {
+  if (target !== page.mainFrame()) return target.evaluate(expression);
+  const {result, exceptionDetails} = await cdp.send('Runtime.evaluate', {
+    expression, returnByValue: true, awaitPromise: true});
+  if (exceptionDetails) throw new Error(exceptionDetails.text);
+  return result.value;
+}
+
+const touchAt = (type, points) => cdp.send('Input.dispatchTouchEvent', {
+  type, touchPoints: points.map(([x, y]) => ({x, y}))});
+const onPage = ([x, y]) => [box.x + x * unit, box.y + y * unit];
 
 // R, G, B, A in place to B, G, R, 0: the form of the X screenshots.
 function rgbaToBgrx(pixels) {
@@ -146,9 +175,7 @@ const commands = {
   // free only between two passes of the playback loop. At a device pixel
   // ratio of 1 the canvas is the screen's pixels one for one ("shot" checks).
   async grab({x, y, w, h}) {
-    const {result, exceptionDetails} = await cdp.send('Runtime.evaluate', {
-      returnByValue: true,
-      expression: `(() => {
+    const value = await evaluate(`(() => {
         const rgba = document.querySelector('canvas').getContext('2d')
             .getImageData(${x}, ${y}, ${w}, ${h}).data;
         let text = '';
@@ -156,17 +183,14 @@ const commands = {
           text += String.fromCharCode.apply(null, rgba.subarray(i, i + 0x8000));
         }
         return btoa(text);
-      })()`});
-    if (exceptionDetails) throw new Error(exceptionDetails.text);
-    return {pixels: rgbaToBgrx(Buffer.from(result.value, 'base64')).toString('base64')};
+      })()`);
+    return {pixels: rgbaToBgrx(Buffer.from(value, 'base64')).toString('base64')};
   },
   // What "grab" would answer, as its SHA-256 (hex) worked out in the page: a
   // look that moves 64 characters rather than the pixels, so that the driver
   // can look once every pass of the program's loop.
   async digest({x, y, w, h}) {
-    const {result, exceptionDetails} = await cdp.send('Runtime.evaluate', {
-      returnByValue: true, awaitPromise: true,
-      expression: `(async () => {
+    const digest = await evaluate(`(async () => {
         const pixels = document.querySelector('canvas').getContext('2d')
             .getImageData(${x}, ${y}, ${w}, ${h}).data;
         for (let i = 0; i < pixels.length; i += 4) {
@@ -175,17 +199,18 @@ const commands = {
         }
         const sum = new Uint8Array(await crypto.subtle.digest('SHA-256', pixels));
         return Array.from(sum, byte => byte.toString(16).padStart(2, '0')).join('');
-      })()`});
-    if (exceptionDetails) throw new Error(exceptionDetails.text);
-    return {digest: result.value};
+      })()`);
+    return {digest};
   },
-  // A real screenshot of a part of the canvas, as the compositor shows it,
-  // in device pixels.
+  // A real screenshot of a part of the canvas (client-area pixels), as the
+  // compositor shows it, in device pixels: unit x ratio of them a pixel.
   async shot({x, y, w, h}) {
     const scale = await page.evaluate(() => window.devicePixelRatio);
+    const device = v => Math.round(v * scale) / scale;  // the canvas lies on device pixels
     const shot = await cdp.send('Page.captureScreenshot', {
       format: 'png', optimizeForSpeed: true,
-      clip: {x: box.x + x, y: box.y + y, width: w, height: h, scale}});
+      clip: {x: device(box.x + x * unit), y: device(box.y + y * unit), width: w * unit,
+             height: h * unit, scale}});
     const png = Buffer.from(shot.data, 'base64');
     return {width: png.readUInt32BE(16), height: png.readUInt32BE(20),
             pixels: pngToBgrx(png).toString('base64')};
@@ -194,19 +219,63 @@ const commands = {
   // event only between two passes, and a look at the canvas right after a key
   // must not miss the frame that the key brought.
   key({key}) { return input(() => page.keyboard.press(key)); },
+  // An on-screen key, by the start of its accessible name: tapped or clicked.
+  press({label}) {
+    return input(() => target.locator(`#keys button[aria-label^="${label} "]`)[touch ? 'tap' : 'click']());
+  },
+  // With touch, the finger dragged there: put down where the pointer was, if
+  // it was lifted, and kept down for the next move.
   move({x, y}) {
+    const from = pointer;
     pointer = [x, y];
-    return input(() => page.mouse.move(box.x + x, box.y + y));
+    if (!touch) return input(() => page.mouse.move(...onPage([x, y])));
+    return input(async () => {
+      if (!finger) await touchAt('touchStart', [onPage(from)]);
+      finger = true;
+      await touchAt('touchMove', [onPage([x, y])]);
+    });
   },
   down() { return input(() => page.mouse.down()); },
   up() { return input(() => page.mouse.up()); },
+  // With touch, taps at the pointer, the finger first lifted.
   click({repeat = 1, delay = 0}) {
-    const [x, y] = [box.x + pointer[0], box.y + pointer[1]];
-    return input(() => repeat === 2 ? page.mouse.dblclick(x, y, {delay})
-                                    : page.mouse.click(x, y, {delay}));
+    const at = onPage(pointer);
+    if (!touch) {
+      return input(() => repeat === 2 ? page.mouse.dblclick(...at, {delay})
+                                      : page.mouse.click(...at, {delay}));
+    }
+    return input(async () => {
+      if (finger) await touchAt('touchEnd', []);
+      finger = false;
+      for (let i = 0; i < repeat; ++i) await page.touchscreen.tap(...at);
+    });
+  },
+  async viewport({width, height}) {  // a turned tablet, say
+    await inputs;
+    await page.setViewportSize({width, height});
+    await page.waitForFunction(w => document.documentElement.clientWidth === w, width);
+    await page.evaluate(() => new Promise(r => requestAnimationFrame(() => r())));
+    return locate().then(() => ({}));
+  },
+  // The page again, from what its service worker kept, with the server
+  // stopped; "online" starts it again on the same port.
+  async offline() {
+    await inputs;
+    await page.evaluate(async () => {
+      await navigator.serviceWorker.ready;
+      while (!navigator.serviceWorker.controller) await new Promise(r => setTimeout(r, 20));
+    });
+    await new Promise(resolve => { server.close(resolve); server.closeAllConnections(); });
+    served.length = 0;
+    await page.reload({waitUntil: 'load'});
+    return locate().then(() => ({}));
+  },
+  async online() {
+    if (!server.listening) await new Promise(resolve => server.listen(port, '127.0.0.1', resolve));
+    return {};
   },
   async state() {
-    const page_state = await page.evaluate(() => ({
+    const page_state = await target.evaluate(() => ({
       title: document.title,
       titleElement: document.querySelector('title').textContent,
       titleBar: document.getElementById('titlebar').textContent,
@@ -214,35 +283,47 @@ const commands = {
       canvases: document.querySelectorAll('canvas').length,
       canvasSize: [document.querySelector('canvas').clientWidth,
                    document.querySelector('canvas').clientHeight],
+      canvasName: document.querySelector('canvas').getAttribute('aria-label'),
+      fits: document.documentElement.scrollWidth <= document.documentElement.clientWidth &&
+            document.documentElement.scrollHeight <= document.documentElement.clientHeight,
+      keys: Array.from(document.querySelectorAll('#keys button'), b => b.getAttribute('aria-label')),
+      lines: ['frame', 'said'].map(id => document.getElementById(id).textContent)
+          .concat(document.getElementById('said').getAttribute('role')),
       canvasStore: [document.querySelector('canvas').width,
                     document.querySelector('canvas').height],
       imageRendering: getComputedStyle(document.querySelector('canvas')).imageRendering,
       focused: document.activeElement === document.querySelector('canvas'),
+      worker: navigator.serviceWorker.controller?.scriptURL || null,
       icon: document.querySelector('link[rel=icon]')?.getAttribute('href') || null,
       ended: document.documentElement.dataset.dorvik || '',
       status: document.getElementById('status').textContent,
     }));
     return {...page_state, served: [...served], foreign, errors};
   },
+  async installable() {  // what Chromium finds wrong with the page as an app
+    await inputs;
+    await page.evaluate(() => navigator.serviceWorker.ready);
+    const {installabilityErrors} = await cdp.send('Page.getInstallabilityErrors');
+    const {errors: manifest} = await cdp.send('Page.getAppManifest');
+    return {problems: [...installabilityErrors.map(e => e.errorId), ...manifest.map(e => e.message)]};
+  },
+  async pageShot({file}) {  // the whole screen, a CSS pixel to a pixel
+    return page.screenshot({path: file, scale: 'css', animations: 'allow'}).then(() => ({}));
+  },
   // The whole window of the page (title bar and client area) as a PNG file.
   async windowShot({file}) {
     await page.locator('#window').screenshot({path: file, animations: 'allow'});
     return {};
   },
-  // One of the 36 pictures as the browser decoded them, drawn unscaled, as
-  // B, G, R, 0 pixels.
+  // One of the 36 pictures as the page holds them, as B, G, R, 0 pixels.
   async picture({slot}) {
     const [width, height, pixels] = await page.evaluate(slot => {
-      const bitmap = Module.decodedPictures[slot];
-      const canvas = new OffscreenCanvas(bitmap.width, bitmap.height);
-      const c = canvas.getContext('2d');
-      c.drawImage(bitmap, 0, 0);
-      const rgba = c.getImageData(0, 0, bitmap.width, bitmap.height).data;
+      const rgba = Module.decodedPictures[slot].data;
       let text = '';
       for (let i = 0; i < rgba.length; i += 0x8000) {
         text += String.fromCharCode.apply(null, rgba.subarray(i, i + 0x8000));
       }
-      return [bitmap.width, bitmap.height, btoa(text)];
+      return [Module.decodedPictures[slot].width, Module.decodedPictures[slot].height, btoa(text)];
     }, slot);
     return {width, height, pixels: rgbaToBgrx(Buffer.from(pixels, 'base64')).toString('base64'), count: await page.evaluate(
         () => Module.decodedPictures.length)};
@@ -262,4 +343,4 @@ for await (const line of lines) {
   process.stdout.write(JSON.stringify(answer) + '\n');
 }
 await browser.close();
-server.close();
+if (server.listening) server.close();

@@ -5,8 +5,9 @@
 # the 36 reference frames of build/bin/dorvik-frames. Needs both builds:
 #   cmake --preset default && cmake --build --preset default
 #   cmake --preset web && cmake --build --preset web
-# Writes docs/screenshot-web.png. Extra arguments go to the driver (scenario
-# names, --timeout ...).
+# Beside them, in a second browser, TOUCH_SCENARIOS run on a touch phone.
+# Writes docs/screenshot-web.png, -tablet.png and -phone.png. Extra arguments
+# (scenario names, --touch, --timeout ...) go to one run of the driver alone.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 
@@ -30,5 +31,13 @@ fi
 frames=$(mktemp -d)
 trap 'rm -rf "$frames"' EXIT
 build/bin/dorvik-frames "$frames" > /dev/null
-/usr/bin/python3 tests/e2e/dorvik_e2e.py --frames "$frames" --web build-web/web \
-  --screenshot docs/screenshot-web.png "$@"
+driver=(/usr/bin/python3 tests/e2e/dorvik_e2e.py --frames "$frames" --web build-web/web)
+if [ $# -gt 0 ]; then
+  "${driver[@]}" --screenshot docs/screenshot-web.png "$@"
+  exit
+fi
+"${driver[@]}" --touch --screenshot docs/screenshot-web-phone.png > "$frames/touch.log" 2>&1 &
+status=0
+"${driver[@]}" --screenshot docs/screenshot-web.png || status=1
+wait $! || status=1
+echo "-- on a touch phone:" && cat "$frames/touch.log" && exit $status

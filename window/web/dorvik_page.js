@@ -1,16 +1,22 @@
 // Web backend, part 3 of 3: the browser side (an emscripten JS library).
-// Binds the page's canvas, decodes the 36 pictures with the browser's own
-// decoder, queues the page's input for the event pump, hands control to the
-// browser and back (the Asyncify yield), paints the display area and shows
-// the end of the program on the page. The C++ side is web_platform.cpp.
+// Binds the page's canvas, takes the 36 pictures that the program decoded,
+// queues the page's input (keyboard, the on-screen keys, mouse and pen; touch
+// through page_touch.js) for the event pump, hands control to the browser and
+// back (the Asyncify yield), paints the display area and shows the end of the
+// program on the page. The C++ side is web_platform.cpp; the page around the
+// window is fitted by page_fit.js and described by page_status.js.
 
 mergeInto(LibraryManager.library, {
+  $dorvikPage__deps: ['$dorvikStatus', '$dorvikFit'],
   $dorvikPage: {
     canvas: null,
     context: null,
-    scale: 1,         // backing-store pixels per CSS pixel: a whole number
-    pictures: [],     // the decoded frame pictures (ImageBitmap), by holder
+    pictures: [],     // the decoded frame pictures (ImageData over the module's memory)
     current: -1,      // the picture on show, or -1
+    painted: -1,      // the picture on the canvas
+    paintedAt: -1e9,  // when a picture was last put there (ms)
+    frameAsked: false,
+    kept: false,      // the page's files handed to the service worker
     queue: [],        // input records waiting for the next pump
     channel: null,    // posts the message that ends a yield
     hops: 0,          // the message's rounds in this yield
@@ -22,40 +28,13 @@ mergeInto(LibraryManager.library, {
       if (status) status.textContent = text;
     },
 
-    // The client area at a whole multiple of the device's pixels, so that it
-    // stays crisp (image-rendering: pixelated does the rest).
-    fitScale: function() {
-      var scale = Math.max(1, Math.ceil(window.devicePixelRatio - 0.001));
-      if (scale === dorvikPage.scale && dorvikPage.canvas.width === 363 * scale) return false;
-      dorvikPage.scale = scale;
-      dorvikPage.canvas.width = 363 * scale;
-      dorvikPage.canvas.height = 555 * scale;
-      return true;
-    },
-
-    watchScale: function() {
-      var query = window.matchMedia('(resolution: ' + window.devicePixelRatio + 'dppx)');
-      query.addEventListener('change', function() {
-        if (!dorvikPage.ended && dorvikPage.fitScale()) dorvikPage.paint(dorvikPage.current);
-        dorvikPage.watchScale();
-      }, {once: true});
-    },
-
-    // The display area as the desktop window draws it: button-face background,
-    // the picture unscaled at the inner area's top-left (clipped to its 359
-    // columns), and the 2-pixel sunken border over both.
-    paint: function(picture) {
-      var c = dorvikPage.context, s = dorvikPage.scale;
-      dorvikPage.current = picture;
-      c.setTransform(s, 0, 0, s, 0, 0);
-      c.imageSmoothingEnabled = false;
+    // The display area as the desktop window draws it: button-face background
+    // and the 2-pixel sunken border. The canvas holds the client area's own
+    // pixels; the page scales it by whole device pixels (page_fit.js).
+    paintFrame: function() {
+      var c = dorvikPage.context;
       c.fillStyle = 'rgb(192,192,192)';
       c.fillRect(0, 0, 363, 555);
-      if (picture >= 0) {
-        var image = dorvikPage.pictures[picture];
-        var w = Math.min(image.width, 359), h = Math.min(image.height, 764);
-        c.drawImage(image, 0, 0, w, h, 2, 2, w, h);
-      }
       var lines = [
         ['rgb(128,128,128)', [[0, 0, 363, 1], [0, 0, 1, 768]]],
         ['rgb(255,255,255)', [[0, 767, 363, 1], [362, 0, 1, 768]]],
@@ -66,16 +45,57 @@ mergeInto(LibraryManager.library, {
         c.fillStyle = colour[0];
         colour[1].forEach(function(r) { c.fillRect(r[0], r[1], r[2], r[3]); });
       });
+      dorvikPage.painted = -1;
+    },
+
+    // A new picture for the display area. A pass can be far shorter than a
+    // frame of the screen (with a negative pacing count), so the canvas
+    // takes at most about one picture a frame: the last one shown.
+    show: function(picture) {
+      var page = dorvikPage;
+      page.current = picture;
+      dorvikStatus.changed(picture);
+      if (performance.now() - page.paintedAt >= 16) {
+        page.paint();
+      } else if (!page.frameAsked) {
+        page.frameAsked = true;
+        requestAnimationFrame(function() {
+          page.frameAsked = false;
+          page.paint();
+        });
+      }
+    },
+
+    // The picture unscaled at the inner area's top-left, clipped to its 359
+    // columns: one copy of its pixels, straight from the module's memory.
+    paint: function() {
+      var page = dorvikPage, picture = page.current;
+      if (picture === page.painted) return;
+      page.painted = picture;
+      if (picture < 0) {
+        page.context.fillStyle = 'rgb(192,192,192)';
+        page.context.fillRect(2, 2, 359, 553);
+      } else {
+        page.paintedAt = performance.now();
+        var image = page.pictures[picture];
+        page.context.putImageData(image, 2, 2, 0, 0, Math.min(image.width, 359),
+                                  Math.min(image.height, 764));
+      }
+      dorvikStatus.painted(picture);
+      if (!page.kept) {
+        page.kept = true;
+        setTimeout(page.keepOffline, 0);
+      }
     },
 
     push: function(record) {
       if (!dorvikPage.ended) dorvikPage.queue.push(record);
     },
 
-    // Where an event happened, in CSS pixels from the canvas's top-left.
+    // Where an event happened, in client-area pixels from the canvas's top-left.
     at: function(event) {
-      var box = dorvikPage.canvas.getBoundingClientRect();
-      return [event.clientX - box.left, event.clientY - box.top];
+      var box = dorvikPage.canvas.getBoundingClientRect(), unit = dorvikFit.unit;
+      return [(event.clientX - box.left) / unit, (event.clientY - box.top) / unit];
     },
 
     inside: function(event) {
@@ -83,10 +103,11 @@ mergeInto(LibraryManager.library, {
       return p[0] >= 0 && p[1] >= 0 && p[0] < 363 && p[1] < 555;
     },
 
-    // Characters as typed: the key's text when it is one character (the
-    // layout and Shift already applied), and the control characters of
-    // Escape, Enter and Backspace. Keys that make no character, and
-    // Ctrl/Meta shortcuts (the browser's own), reach nothing.
+    // Characters as typed, wherever the focus is: the key's text when it is
+    // one character (the layout and Shift already applied), and the control
+    // characters of Escape, Enter and Backspace. Keys that make no character,
+    // and Ctrl/Meta shortcuts (the browser's own), reach nothing. Enter on an
+    // on-screen key is typed and also presses that key.
     onKey: function(event) {
       if (dorvikPage.ended || event.isComposing) return;
       var code = null;
@@ -98,13 +119,22 @@ mergeInto(LibraryManager.library, {
         code = event.key.charCodeAt(0);
       }
       if (code === null) return;
-      event.preventDefault();  // no scrolling on space, no quick find on "/"
+      var onKeyButton = event.target instanceof HTMLButtonElement;
+      // No scrolling on space, no quick find on "/"; Space on a focused
+      // on-screen key switches the lift and does not press the key.
+      if (!(code === 13 && onKeyButton)) event.preventDefault();
       dorvikPage.push({kind: 1, code: code});
     },
 
-    // Mouse, pen and touch alike; every movement the browser merged into
-    // one event is handed on, in order.
+    // An on-screen key types its character, as the keyboard does.
+    onPress: function(event) {
+      dorvikPage.push({kind: 1, code: Number(event.currentTarget.dataset.code)});
+    },
+
+    // Mouse and pen; every movement the browser merged into one event is
+    // handed on, in order. Touch has its own rules (page_touch.js).
     onMove: function(event) {
+      if (event.pointerType === 'touch') return;
       var parts = event.getCoalescedEvents ? event.getCoalescedEvents() : [];
       if (parts.length === 0) parts = [event];
       var shift = (event.shiftKey ? 1 : 0) | (event.ctrlKey ? 2 : 0) | (event.altKey ? 4 : 0);
@@ -117,30 +147,47 @@ mergeInto(LibraryManager.library, {
     // While a button is held the canvas keeps the pointer, so that positions
     // beyond its edges still arrive, as in a desktop drag.
     onDown: function(event) {
-      dorvikPage.canvas.focus();
-      if (!dorvikPage.ended) dorvikPage.canvas.setPointerCapture(event.pointerId);
+      dorvikPage.canvas.focus({preventScroll: true});
+      dorvikPage.lastDownByTouch = event.pointerType === 'touch';
+      if (!dorvikPage.ended && event.pointerType !== 'touch') {
+        dorvikPage.canvas.setPointerCapture(event.pointerId);
+      }
     },
 
     // The second press of a double-click makes the double-click, not a
-    // second click; the release must be on the display area too.
+    // second click; the release must be on the display area too. A touch's
+    // taps are counted by page_touch.js instead.
     onClick: function(event) {
-      if (event.button === 0 && event.detail % 2 === 1 && dorvikPage.inside(event)) {
+      if (!dorvikPage.lastDownByTouch && event.button === 0 && event.detail % 2 === 1 &&
+          dorvikPage.inside(event)) {
         dorvikPage.push({kind: 3});
       }
     },
 
     onDoubleClick: function(event) {
-      if (event.button === 0 && dorvikPage.inside(event)) dorvikPage.push({kind: 4});
+      if (!dorvikPage.lastDownByTouch && event.button === 0 && dorvikPage.inside(event)) {
+        dorvikPage.push({kind: 4});
+      }
+    },
+
+    // Keeps the page's files for use without the network, once it runs; a
+    // page served over plain http from elsewhere than this machine has no
+    // service workers, and runs the same without them.
+    keepOffline: function() {
+      if (!('serviceWorker' in navigator) || !window.isSecureContext) return;
+      navigator.serviceWorker.register('sw.js').catch(function() {
+        // Offline (the update check failed) or storage refused: the page
+        // runs as it is either way.
+      });
     },
   },
 
-  dorvik_page_open__deps: ['$dorvikPage', '$callUserCallback'],
+  dorvik_page_open__deps: ['$dorvikPage', '$dorvikTouch', '$callUserCallback'],
   dorvik_page_open: function() {
     var page = dorvikPage;
     page.canvas = document.getElementById('display');
     page.context = page.canvas.getContext('2d', {alpha: false});
-    page.fitScale();
-    page.watchScale();
+    page.paintFrame();
     page.channel = new MessageChannel();
     page.channel.port1.onmessage = function() {
       if (++page.hops < 2) {
@@ -152,34 +199,36 @@ mergeInto(LibraryManager.library, {
       if (wakeUp) callUserCallback(wakeUp);
     };
     window.addEventListener('keydown', page.onKey);
+    document.querySelectorAll('#keys button').forEach(function(button) {
+      button.addEventListener('click', page.onPress);
+    });
     page.canvas.addEventListener('pointermove', page.onMove);
     page.canvas.addEventListener('pointerdown', page.onDown);
     page.canvas.addEventListener('click', page.onClick);
     page.canvas.addEventListener('dblclick', page.onDoubleClick);
     page.canvas.addEventListener('contextmenu', function(event) { event.preventDefault(); });
-    page.canvas.focus();
+    page.canvas.addEventListener('selectstart', function(event) { event.preventDefault(); });
+    dorvikTouch.start(page);
+    // A page of its own takes the focus; inside another page's frame the
+    // focus stays where the learner put it (and the course page does not
+    // scroll to the frame).
+    if (window.self === window.top) page.canvas.focus({preventScroll: true});
   },
 
-  dorvik_page_decode__deps: ['$dorvikPage', '$callUserCallback'],
-  dorvik_page_decode: function(files, sizes, count) {
-    return Asyncify.handleSleep(function(wakeUp) {
-      var jobs = [];
-      for (var i = 0; i < count; ++i) {
-        var start = HEAPU32[(files >> 2) + i];
-        var bytes = HEAPU8.slice(start, start + HEAPU32[(sizes >> 2) + i]);
-        jobs.push(createImageBitmap(new Blob([bytes], {type: 'image/bmp'}),
-                                    {colorSpaceConversion: 'none', premultiplyAlpha: 'none'}));
-      }
-      Promise.all(jobs).then(function(bitmaps) {
-        dorvikPage.pictures = bitmaps;
-        Module['decodedPictures'] = bitmaps;  // read by the page's tests
-        dorvikPage.say('');
-        callUserCallback(function() { wakeUp(1); });
-      }, function(error) {
-        console.error('dorvik: the browser cannot decode the pictures: ' + error);
-        callUserCallback(function() { wakeUp(0); });
-      });
-    });
+  // The pictures as the canvas takes them, without copying: views of the
+  // module's memory, which never grows.
+  dorvik_page_pictures__deps: ['$dorvikPage'],
+  dorvik_page_pictures: function(pixels, widths, heights, count) {
+    var pictures = [];
+    for (var i = 0; i < count; ++i) {
+      var width = HEAP32[(widths >> 2) + i], height = HEAP32[(heights >> 2) + i];
+      var bytes = new Uint8ClampedArray(HEAPU8.buffer, HEAPU32[(pixels >> 2) + i],
+                                        4 * width * height);
+      pictures.push(new ImageData(bytes, width, height));
+    }
+    dorvikPage.pictures = pictures;
+    Module['decodedPictures'] = pictures;  // read by the page's tests
+    dorvikPage.say('');
   },
 
   // Hands control to the browser until it has run the tasks waiting now
@@ -187,8 +236,9 @@ mergeInto(LibraryManager.library, {
   // clamped the way a zero timeout is. The message goes round twice: Chromium
   // may run a freshly posted message before tasks that were already waiting,
   // which then waited a whole pass.
-  dorvik_page_yield__deps: ['$dorvikPage'],
+  dorvik_page_yield__deps: ['$dorvikPage', '$dorvikStatus'],
   dorvik_page_yield: function() {
+    dorvikStatus.pass();
     Asyncify.handleSleep(function(wakeUp) {
       dorvikPage.wakeUp = wakeUp;
       dorvikPage.hops = 0;
@@ -211,7 +261,7 @@ mergeInto(LibraryManager.library, {
 
   dorvik_page_paint__deps: ['$dorvikPage'],
   dorvik_page_paint: function(picture) {
-    dorvikPage.paint(picture);
+    dorvikPage.show(picture);
   },
 
   // The end of the program: nothing more is delivered and the call stack is
@@ -220,6 +270,7 @@ mergeInto(LibraryManager.library, {
   dorvik_page_end: function(number, text) {
     dorvikPage.ended = true;
     dorvikPage.queue = [];
+    if (dorvikPage.painted !== dorvikPage.current) dorvikPage.paint();
     var again = 'The viewer has ended. Reload the page to start it again.';
     if (number !== 0) {
       var report = "Run-time error '" + number + "': " + UTF8ToString(text);

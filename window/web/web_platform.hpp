@@ -4,7 +4,7 @@
 // the canvas if needed, hands control to the browser through Asyncify so that
 // it can deliver input and paint, then runs the handlers of the input that
 // arrived), picture from a holder (the 36 embedded bitmap files, decoded once
-// by the browser's own decoder before Form_Activate), the quit sequence's
+// by the program's own decoder before Form_Activate; RGBA before first shown), the quit sequence's
 // window operation (clears the display area), the end of the process (the loop
 // is abandoned and the page says so) and the run-time error report (on the
 // page and in the console). The page itself is window/web/index.html and the
@@ -12,6 +12,8 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
+#include <memory>
 
 #include "core/dorvik2lifts.hpp"
 #include "core/platform.hpp"
@@ -39,10 +41,26 @@ class WebPlatform final : public PlatformServices {
 
  private:
   void DecodeHolderPictures();
+  // Turns a decoded picture's palette indices into its RGBA pixels, once.
+  void LookUpColours(int index);
   void Paint();
 
   Dorvik2Lifts* form_ = nullptr;
   std::array<Picture, Dorvik2Lifts::kSlots> holders_;
+  // Each picture's pixels (RGBA once its colours are looked up; till then
+  // its palette indices, in their last quarter) and its colours.
+  struct Decoded {
+    std::uint32_t* pixels;
+    int width;
+    int height;
+    std::array<std::uint32_t, 256> colours;
+    bool looked_up;
+  };
+  std::array<Decoded, Dorvik2Lifts::kSlots> decoded_{};
+  int next_to_look_up_ = 0;
+  // The pixels of a picture of another size than the stored ones, which
+  // have static room (DecodeHolderPictures).
+  std::array<std::unique_ptr<std::uint32_t[]>, Dorvik2Lifts::kSlots> extra_pixels_;
   // The display area's own reference to its picture, and the picture's
   // number on the browser's side (-1: none).
   Picture current_;
