@@ -398,16 +398,10 @@ def crisp_shot(s, x, y, width, height):
     block = shot["width"] // width
     if block < 1 or (shot["width"], shot["height"]) != (block * width, block * height):
         raise Failure("a %(width)dx%(height)d screenshot" % shot)
-    pixels = memoryview(base64.b64decode(shot["pixels"])).cast("I")
-    rows = [pixels[y * block * width:(y + 1) * block * width] for y in range(block * height)]
-    picture = []
-    for y in range(0, block * height, block):
-        row = rows[y][0::block]
-        if any(rows[y][i::block] != row for i in range(1, block)) or \
-                any(rows[y + i] != rows[y] for i in range(1, block)):
-            raise Failure("row %d is not %d x %d blocks of device pixels" % (y // block, block, block))
-        picture.append(row.tobytes())
-    return b"".join(picture)
+    picture = unblock(base64.b64decode(shot["pixels"]), width, height, block)
+    if picture is None:
+        raise Failure("the screenshot is not %d x %d blocks of device pixels" % (block, block))
+    return picture
 
 
 def check_steps(slots, direction, what):
