@@ -104,7 +104,7 @@ void WaylandPixels::KeepSize(int width, int height) const {
   wl_proxy_marshal(toplevel, 8, width, height);
 }
 
-int WaylandPixels::Scale() const {
+int WaylandPixels::OutputScale() const {
   int width = 0;
   int pixels = 0;
   SDL_GetWindowSize(window_, &width, nullptr);
@@ -116,7 +116,7 @@ SDL_Surface* WaylandPixels::Target() {
   int width = 0;
   int height = 0;
   SDL_GetWindowSizeInPixels(window_, &width, &height);
-  scale_ = Scale();
+  scale_ = OutputScale();
   drawn_ = nullptr;
   for (;;) {
     if (wl_display_dispatch_queue_pending(display_, queue_) < 0) EndLost();

@@ -33,13 +33,12 @@ class WaylandPixels {
   // does not, for a window of fixed size), so that tiling desktops float it;
   // only where the compositor draws the title bar.
   void KeepSize(int width, int height) const;
-  // Device pixels per unit of the window's size: the scale of the output
-  // the window is on, as SDL reports it (1 until it knows).
-  int Scale() const;
   // A buffer the compositor is not reading, of the window's size in device
   // pixels (32-bit XRGB), to draw the whole window into; nullptr when none
   // can be made.
   SDL_Surface* Target();
+  // Device pixels per unit of the window's size in the last Target().
+  int Scale() const { return scale_; }
   // Puts the last Target() on the window, whole; false on failure.
   bool Present();
   // When the connection to the compositor is broken: one line on standard
@@ -56,6 +55,9 @@ class WaylandPixels {
     bool busy = false;  // attached, and not yet released by the compositor
   };
   WaylandPixels(SDL_Window* window, wl_display* display, wl_surface* surface);
+  // The scale of the output the window is on, as SDL reports it (1 until it
+  // knows).
+  int OutputScale() const;
   Buffer* NewBuffer(int width, int height);
   void Release(Buffer& buffer);
   static void OnRelease(void* data, wl_buffer* buffer);
