@@ -1,7 +1,7 @@
 // Web page: the settings the page gives the module before it starts (put in
 // front of dorvik.js at the link, so that the page holds no inline script):
-// the module is compiled from the first moment (the page preloads it), the
-// page is fitted to the screen meanwhile (its first layout takes a while),
+// the module is compiled from the script's first statement (the page
+// preloads it), the page is fitted to the screen before the program starts,
 // and a module that cannot start says so on the page.
 Module['onAbort'] = function(what) {
   document.getElementById('status').textContent =
