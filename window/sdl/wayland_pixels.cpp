@@ -104,19 +104,17 @@ void WaylandPixels::KeepSize(int width, int height) const {
   wl_proxy_marshal(toplevel, 8, width, height);
 }
 
-int WaylandPixels::OutputScale() const {
+int WaylandPixels::OutputScale(int pixels_across) const {
   int width = 0;
-  int pixels = 0;
   SDL_GetWindowSize(window_, &width, nullptr);
-  SDL_GetWindowSizeInPixels(window_, &pixels, nullptr);
-  return width > 0 ? std::max(1, pixels / width) : 1;
+  return width > 0 ? std::max(1, pixels_across / width) : 1;
 }
 
 SDL_Surface* WaylandPixels::Target() {
   int width = 0;
   int height = 0;
   SDL_GetWindowSizeInPixels(window_, &width, &height);
-  scale_ = OutputScale();
+  scale_ = OutputScale(width);
   drawn_ = nullptr;
   for (;;) {
     if (wl_display_dispatch_queue_pending(display_, queue_) < 0) EndLost();

@@ -55,9 +55,9 @@ class WaylandPixels {
     bool busy = false;  // attached, and not yet released by the compositor
   };
   WaylandPixels(SDL_Window* window, wl_display* display, wl_surface* surface);
-  // The scale of the output the window is on, as SDL reports it (1 until it
-  // knows).
-  int OutputScale() const;
+  // The scale of the output the window is on, from the window's width in
+  // device pixels, as SDL reports it (1 until it knows).
+  int OutputScale(int pixels_across) const;
   Buffer* NewBuffer(int width, int height);
   void Release(Buffer& buffer);
   static void OnRelease(void* data, wl_buffer* buffer);
