@@ -131,14 +131,18 @@ mergeInto(LibraryManager.library, {
       dorvikPage.push({kind: 1, code: Number(event.currentTarget.dataset.code)});
     },
 
-    // Mouse and pen; every movement the browser merged into one event is
-    // handed on, in order. Touch has its own rules (page_touch.js).
+    // Every movement the browser merged into `event`, in order.
+    moves: function(event) {
+      var parts = event.getCoalescedEvents ? event.getCoalescedEvents() : [];
+      return parts.length > 0 ? parts : [event];
+    },
+
+    // Mouse and pen; every movement is handed on. Touch has its own rules
+    // (page_touch.js).
     onMove: function(event) {
       if (event.pointerType === 'touch') return;
-      var parts = event.getCoalescedEvents ? event.getCoalescedEvents() : [];
-      if (parts.length === 0) parts = [event];
       var shift = (event.shiftKey ? 1 : 0) | (event.ctrlKey ? 2 : 0) | (event.altKey ? 4 : 0);
-      parts.forEach(function(part) {
+      dorvikPage.moves(event).forEach(function(part) {
         var p = dorvikPage.at(part);
         dorvikPage.push({kind: 2, button: event.buttons & 7, shift: shift, x: p[0], y: p[1]});
       });
@@ -270,7 +274,7 @@ mergeInto(LibraryManager.library, {
   dorvik_page_end: function(number, text) {
     dorvikPage.ended = true;
     dorvikPage.queue = [];
-    if (dorvikPage.painted !== dorvikPage.current) dorvikPage.paint();
+    dorvikPage.paint();  // the last picture shown, if it waited for a frame
     var again = 'The viewer has ended. Reload the page to start it again.';
     if (number !== 0) {
       var report = "Run-time error '" + number + "': " + UTF8ToString(text);

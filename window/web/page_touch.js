@@ -32,9 +32,7 @@ mergeInto(LibraryManager.library, {
     onMove: function(event) {
       var touch = dorvikTouch, finger = touch.finger;
       if (event.pointerType !== 'touch' || !finger || event.pointerId !== finger.id) return;
-      var parts = event.getCoalescedEvents ? event.getCoalescedEvents() : [];
-      if (parts.length === 0) parts = [event];
-      parts.forEach(function(part) {
+      touch.page.moves(event).forEach(function(part) {
         if (!finger.drags) {
           finger.drags = Math.hypot(part.clientX - finger.x, part.clientY - finger.y) > touch.slop;
           if (!finger.drags) return;

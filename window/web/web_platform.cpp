@@ -30,10 +30,9 @@ namespace {
 // One row of palette indices to RGBA pixels, eight at a time where eight are
 // the same (most of a line drawing is its white ground). The indices may lie
 // in the pixels' own memory, ahead of them: each is read before a pixel is
-// written. A function of its
-// own, called for every row: the browser compiles a hot function again,
-// optimised, after some calls, while a long loop would run to its end in the
-// first, quick code.
+// written. A function of its own, called for every row: the browser compiles
+// a hot function again, optimised, after some calls, while a long loop would
+// run to its end in the first, quick code.
 [[gnu::noinline]] void LookUpRow(const std::uint8_t* indices, std::uint32_t* pixels, int width,
                                  const std::array<std::uint32_t, 256>& colours) {
   constexpr std::uint64_t kEveryByte = 0x0101010101010101U;

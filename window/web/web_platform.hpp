@@ -24,7 +24,7 @@ namespace dorvik::web {
 
 class WebPlatform final : public PlatformServices {
  public:
-  // Binds the page's canvas and decodes the pictures; waits for the browser.
+  // Binds the page's canvas and decodes the pictures.
   WebPlatform();
   WebPlatform(const WebPlatform&) = delete;
   WebPlatform& operator=(const WebPlatform&) = delete;
