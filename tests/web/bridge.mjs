@@ -289,9 +289,6 @@ const commands = {
       keys: Array.from(document.querySelectorAll('#keys button'), b => b.getAttribute('aria-label')),
       lines: ['frame', 'said'].map(id => document.getElementById(id).textContent)
           .concat(document.getElementById('said').getAttribute('role')),
-      canvasStore: [document.querySelector('canvas').width,
-                    document.querySelector('canvas').height],
-      imageRendering: getComputedStyle(document.querySelector('canvas')).imageRendering,
       focused: document.activeElement === document.querySelector('canvas'),
       worker: navigator.serviceWorker.controller?.scriptURL || null,
       icon: document.querySelector('link[rel=icon]')?.getAttribute('href') || null,
