@@ -24,13 +24,14 @@ fi
 if [ "${1:-}" != "--build" ]; then
   packages+=("${web_packages[@]}")
 fi
+windows_packages=(g++-mingw-w64-i686 binutils-mingw-w64-i686 g++-mingw-w64-x86-64
+                  binutils-mingw-w64-x86-64)
 if [ "${1:-}" = "--release" ]; then
-  packages+=(g++-mingw-w64-i686 binutils-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 python3)
+  packages+=("${windows_packages[@]}" python3)
 elif [ "${1:-}" != "--build" ] && [ "${1:-}" != "--web" ]; then
   packages+=(
     clang-format xvfb xauth xdotool x11-apps x11-utils imagemagick python3 python3-xlib
-    x11-xserver-utils sway grim
-    g++-mingw-w64-i686 binutils-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64
+    x11-xserver-utils sway grim "${windows_packages[@]}"
     wine wine32:i386 wine64 python3-pefile icoutils
     lintian desktop-file-utils appstream man-db clang-14 libfuzzer-14-dev libclang-rt-14-dev
   )
