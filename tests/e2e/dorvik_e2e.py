@@ -670,7 +670,9 @@ def decoded_pictures(ctx):
     """Each of the 36 pictures that the browser decoded at start-up is the
     generator's frame for its slot, pixel for pixel."""
     s = ctx.session()
-    # Read once the program has ended, when the page has nothing else to do.
+    # Read once the program has ended, when the page has nothing else to do;
+    # once it runs, after the loading stage, which made the last of them RGBA.
+    s.watch_running()
     s.key("Escape")
     s.expect_exit(0)
     for slot in range(SLOTS):
