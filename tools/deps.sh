@@ -54,5 +54,43 @@ if printf '%s\n' "${missing[@]}" | grep -q ':i386$'; then
   dpkg --add-architecture i386
 fi
 export DEBIAN_FRONTEND=noninteractive
-apt-get update -q
-apt-get install -y -q --no-install-recommends "${missing[@]}"
+install() { apt-get install -y -q --no-install-recommends "$@"; }
+
+# A mirror in the middle of a sync serves an index that does not match its
+# release file for a while. Try again a little later, then go on with the
+# indexes that did arrive: what they cannot install is named below.
+for try in 1 2 3; do
+  apt-get update -q && break
+  if [ $try -lt 3 ]; then
+    echo "dorvik: apt-get update failed (try $try of 3); trying again in $((try * 10)) s" >&2
+    sleep $((try * 10))
+  else
+    echo "dorvik: some package indexes could not be downloaded; going on with the others" >&2
+  fi
+done
+
+# The 32-bit wine is the one package the tests can do without: the Windows
+# checks then run the 64-bit program (tests/win32/run.sh says so).
+required=() optional=()
+for p in "${missing[@]}"; do
+  case $p in
+    wine32:i386) optional+=("$p") ;;
+    *) required+=("$p") ;;
+  esac
+done
+if [ ${#required[@]} -gt 0 ] && ! install "${required[@]}"; then
+  # One at a time, to name the ones that cannot be had.
+  failed=()
+  for p in "${required[@]}"; do
+    install "$p" >/dev/null 2>&1 || failed+=("$p")
+  done
+  if [ ${#failed[@]} -gt 0 ]; then
+    echo "dorvik: cannot install ${failed[*]} (see apt-get's messages above), and dorvik needs them" >&2
+    exit 1
+  fi
+fi
+for p in "${optional[@]}"; do
+  if ! log=$(install "$p" 2>&1); then
+    echo "dorvik: $p cannot be installed ($(grep -m 1 '^E:' <<<"$log" || tail -n 1 <<<"$log")); the Windows checks will run the 64-bit program" >&2
+  fi
+done
