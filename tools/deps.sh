@@ -85,7 +85,7 @@ if [ ${#required[@]} -gt 0 ] && ! install "${required[@]}"; then
     install "$p" >/dev/null 2>&1 || failed+=("$p")
   done
   if [ ${#failed[@]} -gt 0 ]; then
-    echo "dorvik: cannot install ${failed[*]} (see apt-get's messages above), and dorvik needs them" >&2
+    echo "dorvik: cannot install ${failed[*]}: apt-get's messages above say why" >&2
     exit 1
   fi
 fi

@@ -91,7 +91,8 @@ done
 
 # One try of wine's 32-bit loader, where it is installed. A handler
 # registered for 32-bit x86 programs (binfmt_misc) would emulate them rather
-# than run them: that counts as no. DORVIK_WINE_BITS=64 takes the 64-bit way even where 32 would work.
+# than run them: that counts as no. DORVIK_WINE_BITS=64 takes the 64-bit way
+# even where 32 would work.
 emulator=$(grep -ls '^magic 7f454c4601010100000000000000000002000300' /proc/sys/fs/binfmt_misc/* 2>/dev/null | head -n 1)
 if [ "${DORVIK_WINE_BITS:-}" = 64 ]; then
   why="DORVIK_WINE_BITS=64 asks for it"
