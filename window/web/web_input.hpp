@@ -1,7 +1,7 @@
-// Web backend: event delivery. Turns the page's input records
-// (queued by dorvik_page.js while the browser had control) into calls of the
-// display area's handlers: typed characters to Picture1_KeyPress, pointer
-// positions to Picture1_MouseMove in the display area's own units, clicks and
+// Web backend: event delivery. Turns the page's input records (queued by
+// dorvik_page.js while the browser had control) into calls of the display
+// area's handlers: typed characters to Picture1_KeyPress, pointer positions
+// to Picture1_MouseMove in the display area's own units, clicks and
 // double-clicks on the canvas to Picture1_Click and Picture1_DblClick.
 #pragma once
 
