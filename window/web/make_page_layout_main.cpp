@@ -36,13 +36,15 @@ constexpr int kWindowHeight =
     layout::kClientHeight + kTitleBarHeight + 2 * kTitleBarPadding + 2 * kFrame;
 
 std::string CssColour(const layout::Colour& colour) {
-  return "'rgb(" + std::to_string(colour.red) + "," + std::to_string(colour.green) + "," +
-         std::to_string(colour.blue) + ")'";
+  std::ostringstream out;
+  out << "'rgb(" << colour.red << ',' << colour.green << ',' << colour.blue << ")'";
+  return out.str();
 }
 
 std::string RectList(const layout::Rect& rect) {
-  return "[" + std::to_string(rect.x) + ", " + std::to_string(rect.y) + ", " +
-         std::to_string(rect.width) + ", " + std::to_string(rect.height) + "]";
+  std::ostringstream out;
+  out << '[' << rect.x << ", " << rect.y << ", " << rect.width << ", " << rect.height << ']';
+  return out.str();
 }
 
 std::string LayoutLibrary() {
