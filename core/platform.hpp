@@ -1,6 +1,7 @@
 // The services the program asks of the window system it runs on. Core code
 // reaches the window system only through this interface; each backend under
-// window/ (sdl/, win32/, scripted/) implements it once, and depends on it.
+// window/ (sdl/, win32/, web/, scripted/) implements it once, and depends on
+// it.
 #pragma once
 
 #include <memory>

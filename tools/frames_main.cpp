@@ -1,6 +1,8 @@
 // dorvik-frames DIR: writes the 36 frame pictures exactly as the program
 // carries them (DIR/slot00.bmp .. DIR/slot35.bmp, slot i being Image<i+1>), a
-// contact sheet DIR/frames.png and a lift chart DIR/lift.png.
+// contact sheet DIR/frames.png, a lift chart DIR/lift.png, and the window's
+// title and client size as the program lays it out (DIR/window.json), for
+// the checks of what the window shows.
 #include <cstdio>
 #include <exception>
 #include <filesystem>
@@ -8,6 +10,7 @@
 #include <string>
 #include <system_error>
 
+#include "core/window_layout.hpp"
 #include "pictures/picture_record.hpp"
 #include "pictures/window_definition.hpp"
 #include "tools/frame_figures.hpp"
@@ -20,6 +23,18 @@ bool WriteFile(const std::filesystem::path& path, std::span<const std::uint8_t> 
             static_cast<std::streamsize>(bytes.size()));
   out.close();
   return static_cast<bool>(out);
+}
+
+// The window's title and client size, as JSON.
+std::string WindowJson() {
+  std::string title;
+  for (const char* c = dorvik::layout::kTitle; *c != '\0'; ++c) {
+    if (*c == '"' || *c == '\\') title += '\\';
+    title += *c;
+  }
+  return "{\"title\": \"" + title + "\", \"client_size\": [" +
+         std::to_string(dorvik::layout::kClientWidth) + ", " +
+         std::to_string(dorvik::layout::kClientHeight) + "]}\n";
 }
 
 int Fail(const std::string& message) {
@@ -38,6 +53,10 @@ int WriteAll(const std::filesystem::path& dir) {
     return Fail("cannot write " + (dir / "frames.png").string());
   if (!dorvik::tools::WritePng((dir / "lift.png").string(), dorvik::tools::LiftChart()))
     return Fail("cannot write " + (dir / "lift.png").string());
+  const std::string window = WindowJson();
+  if (!WriteFile(dir / "window.json",
+                 {reinterpret_cast<const std::uint8_t*>(window.data()), window.size()}))
+    return Fail("cannot write " + (dir / "window.json").string());
   return 0;
 }
 
@@ -47,7 +66,8 @@ int main(int argc, char** argv) {
   if (argc != 2 || std::string(argv[1]).empty() || argv[1][0] == '-') {
     std::fprintf(stderr,
                  "usage: dorvik-frames DIR\n"
-                 "writes DIR/slot00.bmp .. DIR/slot35.bmp, DIR/frames.png and DIR/lift.png\n");
+                 "writes DIR/slot00.bmp .. DIR/slot35.bmp, DIR/frames.png, DIR/lift.png and\n"
+                 "DIR/window.json\n");
     return 2;
   }
   const std::filesystem::path dir = argv[1];

@@ -32,7 +32,7 @@ import types
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tests", "e2e"))
 import e2e_support as e2e  # noqa: E402  (Xvfb, the program, screenshots, frames, xdotool)
-from dorvik_e2e import CLIENT_SIZE, TITLE, DesktopSession  # noqa: E402
+from dorvik_e2e import DesktopSession  # noqa: E402
 
 TABLE_KEYS = ["minus", "plus", "comma", "slash", "asterisk", "period", "space"]
 OTHER_KEYS = (list("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789")
@@ -80,8 +80,9 @@ class Soak:
     def point(self, beyond=False):
         """A random screen position over the window, or up to BEYOND past its edges."""
         margin = BEYOND if beyond else 0
-        return (self.left + self.rng.randint(-margin, CLIENT_SIZE[0] - 1 + margin),
-                self.top + self.rng.randint(-margin, CLIENT_SIZE[1] - 1 + margin))
+        width, height = self.s.ctx.opts.client_size
+        return (self.left + self.rng.randint(-margin, width - 1 + margin),
+                self.top + self.rng.randint(-margin, height - 1 + margin))
 
     def keys(self):
         names = [self.rng.choice(TABLE_KEYS if self.rng.random() < 0.6 else OTHER_KEYS)
@@ -140,8 +141,9 @@ class Soak:
     def cover_or_uncover(self):
         screen = self.s.ctx.screen
         if self.cover is None:
-            width = self.rng.randint(20, CLIENT_SIZE[0] + BEYOND)
-            height = self.rng.randint(20, CLIENT_SIZE[1] + BEYOND)
+            client_width, client_height = self.s.ctx.opts.client_size
+            width = self.rng.randint(20, client_width + BEYOND)
+            height = self.rng.randint(20, client_height + BEYOND)
             self.cover = screen.cover(self.s.window, width, height)
             self.sent["window covered"] += 1
         else:
@@ -181,11 +183,13 @@ class Soak:
 
 def run(opts, frames_dir):
     frames = e2e.load_frames(frames_dir)
+    title, client_size = e2e.load_window(frames_dir)
     xserver = e2e.XServer(30)
     screen = None
     ctx = types.SimpleNamespace(
         xserver=xserver, frames=frames, sessions=[],
-        opts=types.SimpleNamespace(program=[opts.program], title=TITLE, start_timeout=30,
+        opts=types.SimpleNamespace(program=[opts.program], title=title, client_size=client_size,
+                                   start_timeout=30,
                                    client_offset=(0, 0), picture_origin=(2, 2), timeout=20,
                                    scale=1, rescale=False))
     rng = random.Random(opts.seed)

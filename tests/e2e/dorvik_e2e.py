@@ -18,7 +18,9 @@ checked as an N x N block.
     dorvik_e2e.py --frames DIR --web PAGE_DIR [options] [SCENARIO ...]
     dorvik_e2e.py [--web PAGE_DIR] --list
 
-DIR holds slot00.bmp .. slot35.bmp (the frame of each picture table slot).
+DIR holds slot00.bmp .. slot35.bmp (the frame of each picture table slot)
+and window.json (the window's title and client size), as dorvik-frames
+writes them.
 With no SCENARIO, every scenario runs. Exit status 0 when all pass.
 Needs Debian's python3 (with python3-xlib), Xvfb and xdotool; with --web,
 Node.js, Debian's Chromium and the npm packages of tests/web (npm ci there).
@@ -35,11 +37,10 @@ import time
 
 from e2e_support import (  # noqa: F401  (decode_bmp: for other tools that import this)
     FRAME_SIZE, SLOTS, VISIBLE_SIZE, XVFB_SCREEN, Failure, GivenDisplay, PageBridge, Program,
-    Screen, XServer, decode_bmp, load_frames, load_whole_frames, run_xdotool, unblock, write_png)
+    Screen, XServer, decode_bmp, load_frames, load_whole_frames, load_window, run_xdotool, unblock,
+    write_png)
 from wayland_support import Compositor
 
-TITLE = "Ostrin Dorvik (for Vud etc)  SpaceBar +-*/,.mouse ESC"
-CLIENT_SIZE = (363, 555)
 PHASES = 18
 POLL_INTERVAL = 0.005  # seconds between two looks at the window
 
@@ -116,7 +117,7 @@ class Session:
         return self.ctx.frames.get(pixels) if pixels is not None else None
 
     def grab_client(self):
-        return self._grab(0, 0, *CLIENT_SIZE)
+        return self._grab(0, 0, *self.ctx.opts.client_size)
 
     def trail(self):
         """The recent distinct observations, for failure messages."""
@@ -347,7 +348,7 @@ class PageSession(Session):
 
     def grab_client(self):
         """A real screenshot of the client area, each pixel a block of the screen's."""
-        return crisp_shot(self, 0, 0, *CLIENT_SIZE)
+        return crisp_shot(self, 0, 0, *self.ctx.opts.client_size)
 
     def key(self, name):
         if self.touch and name in self.buttons:
@@ -453,7 +454,7 @@ def on_page(function):
 
 @scenario
 def title_and_size(ctx):
-    """The window has the exact title, the client size 363 x 555, a fixed size and an icon."""
+    """The window has the exact title, the client size, a fixed size and an icon."""
     s = ctx.session()
     geometry = s.window.get_geometry()
     if (geometry.width, geometry.height) != ctx.opts.window_size:
@@ -608,14 +609,15 @@ def pointer_speeds_up(ctx):
 @on_page
 def page_title(ctx):
     """The page is the window: the exact title in its title bar and <title>,
-    the icon, one named 363 x 555 canvas with the focus, a named key for each
-    key of the title; it asks for nothing but its own files, and its security
-    policy refuses nothing."""
+    the icon, one named canvas of the client size with the focus, a named key
+    for each key of the title; it asks for nothing but its own files, and its
+    security policy refuses nothing."""
     s = ctx.session()
     state = s.state()
     expected = {"titleBar": ctx.opts.title, "titleElement": ctx.opts.title,
-                "titleBarWhiteSpace": "pre", "canvases": 1, "canvasSize": list(CLIENT_SIZE),
-                "focused": True, "icon": "dorvik.png", "ended": "", "errors": []}
+                "titleBarWhiteSpace": "pre", "canvases": 1,
+                "canvasSize": list(ctx.opts.client_size), "focused": True, "icon": "dorvik.png",
+                "ended": "", "errors": []}
     wrong = {key: state[key] for key, value in expected.items() if state[key] != value}
     if [name.split()[0] for name in state["keys"] if len(name.split()) > 2] != \
             ["-", "+", "/", "*", "Space", "Esc"] or not state["canvasName"]:
@@ -632,10 +634,10 @@ def page_title(ctx):
     # Drawn like the desktop window's client area: border and background
     # around the frame (which the start-up run makes one of the 36).
     pixels = s.grab_client()
-    width = CLIENT_SIZE[0]
+    width, height = ctx.opts.client_size
     for (x, y), bgr in (((0, 0), (128, 128, 128)), ((1, 1), (64, 64, 64)),
-                        ((362, 100), (255, 255, 255)), ((361, 100), (192, 192, 192)),
-                        ((100, 554), (192, 192, 192))):
+                        ((width - 1, 100), (255, 255, 255)), ((width - 2, 100), (192, 192, 192)),
+                        ((100, height - 1), (192, 192, 192))):
         at = 4 * (y * width + x)
         if tuple(pixels[at:at + 3]) != bgr:
             raise Failure("client pixel %d,%d is %s, not %s" % (x, y, tuple(pixels[at:at + 3]), bgr))
@@ -654,7 +656,7 @@ def fitted_on_tablet(ctx):
     for (across, down), scale in (((1366, 1024), 1), ((1024, 1366), 2)):
         s.bridge.send("viewport", width=across, height=down)
         state = s.state()
-        if state["canvasSize"] != [scale * CLIENT_SIZE[0], scale * CLIENT_SIZE[1]] or \
+        if state["canvasSize"] != [scale * n for n in ctx.opts.client_size] or \
                 not state["fits"]:
             raise Failure("at %dx%d: canvas %s, fits %s, not scale %d"
                           % (across, down, state["canvasSize"], state["fits"], scale))
@@ -880,7 +882,7 @@ def screenshot(ctx):
     if pixels is None:
         raise Failure("could not read the window")
     px, py = ctx.opts.picture_origin
-    width = CLIENT_SIZE[0]
+    width = ctx.opts.client_size[0]
     picture = b"".join(pixels[4 * ((py + y) * width + px):4 * ((py + y) * width + px + VISIBLE_SIZE[0])]
                        for y in range(VISIBLE_SIZE[1]))
     if ctx.frames.get(picture) != PHASES + 4:
@@ -965,10 +967,10 @@ def parse(argv):
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("scenarios", nargs="*", help="scenarios to run (default: all)")
     parser.add_argument("--list", action="store_true", help="print the scenario names and exit")
-    parser.add_argument("--frames", help="directory with slot00.bmp .. slot35.bmp")
-    parser.add_argument("--title", default=TITLE, help="the window's exact title")
-    parser.add_argument("--window-size", type=pair, default=CLIENT_SIZE,
-                        help="size of the titled X window, WxH (default 363x555)")
+    parser.add_argument("--frames", help="directory with slot00.bmp .. slot35.bmp and window.json")
+    parser.add_argument("--title", help="the window's exact title (default: window.json's)")
+    parser.add_argument("--window-size", type=pair,
+                        help="size of the titled X window, WxH (default: the client size)")
     parser.add_argument("--client-offset", type=pair, default=(0, 0),
                         help="where the client area lies in the titled X window, X,Y (default 0,0)")
     parser.add_argument("--picture-origin", type=pair, default=(2, 2),
@@ -998,7 +1000,6 @@ def parse(argv):
                         "dorvik.js, dorvik.wasm) in headless Chromium, instead of a program")
     opts = parser.parse_args(argv)
     opts.program = program
-    opts.window_size = tuple(opts.scale * n for n in opts.window_size)
     opts.table = PAGE_SCENARIOS if opts.web else SCENARIOS
     if opts.web:  # the tablet's scenario runs with the touch run's
         opts.table = {name: run for name, run in opts.table.items()
@@ -1008,6 +1009,14 @@ def parse(argv):
         parser.error("unknown scenarios: %s (see --list)" % " ".join(unknown))
     if not opts.list and (not opts.frames or not (program or opts.web)):
         parser.error("needs --frames DIR and -- PROGRAM (or --web PAGE_DIR)")
+    if not opts.list:
+        try:
+            title, opts.client_size = load_window(opts.frames)
+        except (OSError, ValueError, KeyError) as e:
+            parser.error("cannot read the window's layout in %s: %s (dorvik-frames writes it)"
+                         % (opts.frames, e))
+        opts.title = opts.title or title
+        opts.window_size = tuple(opts.scale * n for n in opts.window_size or opts.client_size)
     return opts
 
 

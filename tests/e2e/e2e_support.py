@@ -4,6 +4,7 @@ program's process, and X access (window lookup, screenshots, close requests,
 xdotool). Used by dorvik_e2e.py and by the window benchmarks."""
 
 import ctypes
+import json
 import os
 import select
 import signal
@@ -26,6 +27,14 @@ class Failure(Exception):
 
 
 # ---------------------------------------------------------------- frames
+
+def load_window(frames_dir):
+    """The window's title and client size (W, H) as the program lays it out:
+    window.json, which dorvik-frames writes beside the frames."""
+    with open(os.path.join(frames_dir, "window.json")) as f:
+        window = json.load(f)
+    return window["title"], tuple(window["client_size"])
+
 
 def decode_bmp(data):
     """Decodes an 8-bit bitmap file (uncompressed or RLE8): returns width,

@@ -80,8 +80,9 @@ function input(send) {
 }
 
 async function locate() {  // the canvas's place and scale, as the page fitted it
-  box = await target.locator('canvas').boundingBox();
-  unit = box.width / 363;
+  const canvas = target.locator('canvas');
+  box = await canvas.boundingBox();
+  unit = box.width / await canvas.evaluate(element => element.width);
 }
 
 async function open({device = 'desktop', embed = false, touch: byTouch = false}) {

@@ -179,14 +179,15 @@ else
 fi
 
 echo "== end to end under wine: the scenarios of tests/e2e"
-# Wine with no window manager: the titled X window is the client area itself.
+# Wine with no window manager: the titled X window is the client area itself,
+# the driver's default window size.
 # A display-less run of wine blocks instead of failing, so that scenario is
 # left to this script's own display check above; what a lost X server does
 # to a program under wine is wine's X driver's business, not the program's.
 scenarios=$($python tests/e2e/dorvik_e2e.py --list | grep -vxE 'no_display|x_server_lost')
 # shellcheck disable=SC2086
 $python tests/e2e/dorvik_e2e.py --display "$DISPLAY" --frames "$frames" --screenshot docs/screenshot-wine.png \
-  --window-size 363x555 --client-offset 0,0 --picture-origin 2,2 \
+  --client-offset 0,0 --picture-origin 2,2 \
   --start-timeout "$wine_run_timeout" --timeout 60 $scenarios \
   -- timeout "$wine_run_timeout" "${wine[@]}" "$exe" 2>&1 | tee "$scratch/e2e.log" |
   sed -n 's/^PASS \(.*\)/pass end to end: \1/p; s/^FAIL /fail end to end: /p; s/^  /     /p' | verdict

@@ -26,7 +26,7 @@
 
 namespace dorvik::sdl {
 
-inline constexpr char kWindowTitle[] = "Ostrin Dorvik (for Vud etc)  SpaceBar +-*/,.mouse ESC";
+inline constexpr const auto& kWindowTitle = layout::kTitle;
 
 // Set in the environment, makes the program print one line at the first
 // present of a frame picture: "dorvik: first frame <CLOCK_MONOTONIC ns>".

@@ -1,13 +1,15 @@
-// Web backend, part 3 of 3: the browser side (an emscripten JS library).
-// Binds the page's canvas, takes the 36 pictures that the program decoded,
-// queues the page's input (keyboard, the on-screen keys, mouse and pen; touch
-// through page_touch.js) for the event pump, hands control to the browser and
-// back (the Asyncify yield), paints the display area and shows the end of the
+// Web backend: the browser side (an emscripten JS library). Binds the page's
+// canvas, takes the 36 pictures that the program decoded, queues the page's
+// input (keyboard, the on-screen keys, mouse and pen; touch through
+// page_touch.js) for the event pump, hands control to the browser and back
+// (the Asyncify yield), paints the display area and shows the end of the
 // program on the page. The C++ side is web_platform.cpp; the page around the
-// window is fitted by page_fit.js and described by page_status.js.
+// window is fitted by page_fit.js and described by page_status.js; the
+// window's layout and the input record's kinds and fields are dorvikLayout's,
+// which the build writes (make_page_layout_main.cpp).
 
 mergeInto(LibraryManager.library, {
-  $dorvikPage__deps: ['$dorvikStatus', '$dorvikFit'],
+  $dorvikPage__deps: ['$dorvikLayout', '$dorvikStatus', '$dorvikFit'],
   $dorvikPage: {
     canvas: null,
     context: null,
@@ -32,16 +34,10 @@ mergeInto(LibraryManager.library, {
     // and the 2-pixel sunken border. The canvas holds the client area's own
     // pixels; the page scales it by whole device pixels (page_fit.js).
     paintFrame: function() {
-      var c = dorvikPage.context;
-      c.fillStyle = 'rgb(192,192,192)';
-      c.fillRect(0, 0, 363, 555);
-      var lines = [
-        ['rgb(128,128,128)', [[0, 0, 363, 1], [0, 0, 1, 768]]],
-        ['rgb(255,255,255)', [[0, 767, 363, 1], [362, 0, 1, 768]]],
-        ['rgb(64,64,64)', [[1, 1, 361, 1], [1, 1, 1, 766]]],
-        ['rgb(192,192,192)', [[1, 766, 361, 1], [361, 1, 1, 766]]],
-      ];
-      lines.forEach(function(colour) {
+      var c = dorvikPage.context, layout = dorvikLayout;
+      c.fillStyle = layout.background;
+      c.fillRect(0, 0, layout.clientWidth, layout.clientHeight);
+      layout.sunkenBorder.forEach(function(colour) {
         c.fillStyle = colour[0];
         colour[1].forEach(function(r) { c.fillRect(r[0], r[1], r[2], r[3]); });
       });
@@ -66,20 +62,20 @@ mergeInto(LibraryManager.library, {
       }
     },
 
-    // The picture unscaled at the inner area's top-left, clipped to its 359
-    // columns: one copy of its pixels, straight from the module's memory.
+    // The picture unscaled at the inner area's top-left, clipped to the
+    // inner area: one copy of its pixels, straight from the module's memory.
     paint: function() {
-      var page = dorvikPage, picture = page.current;
+      var page = dorvikPage, picture = page.current, layout = dorvikLayout, at = layout.border;
       if (picture === page.painted) return;
       page.painted = picture;
       if (picture < 0) {
-        page.context.fillStyle = 'rgb(192,192,192)';
-        page.context.fillRect(2, 2, 359, 553);
+        page.context.fillStyle = layout.background;
+        page.context.fillRect(at, at, layout.innerWidth, layout.clientHeight - at);
       } else {
         page.paintedAt = performance.now();
         var image = page.pictures[picture];
-        page.context.putImageData(image, 2, 2, 0, 0, Math.min(image.width, 359),
-                                  Math.min(image.height, 764));
+        page.context.putImageData(image, at, at, 0, 0, Math.min(image.width, layout.innerWidth),
+                                  Math.min(image.height, layout.innerHeight));
       }
       dorvikStatus.painted(picture);
       if (!page.kept) {
@@ -100,7 +96,8 @@ mergeInto(LibraryManager.library, {
 
     inside: function(event) {
       var p = dorvikPage.at(event);
-      return p[0] >= 0 && p[1] >= 0 && p[0] < 363 && p[1] < 555;
+      return p[0] >= 0 && p[1] >= 0 && p[0] < dorvikLayout.clientWidth &&
+             p[1] < dorvikLayout.clientHeight;
     },
 
     // Characters as typed, wherever the focus is: the key's text when it is
@@ -123,12 +120,13 @@ mergeInto(LibraryManager.library, {
       // No scrolling on space, no quick find on "/"; Space on a focused
       // on-screen key switches the lift and does not press the key.
       if (!(code === 13 && onKeyButton)) event.preventDefault();
-      dorvikPage.push({kind: 1, code: code});
+      dorvikPage.push({kind: dorvikLayout.kinds.key, code: code});
     },
 
     // An on-screen key types its character, as the keyboard does.
     onPress: function(event) {
-      dorvikPage.push({kind: 1, code: Number(event.currentTarget.dataset.code)});
+      var code = Number(event.currentTarget.dataset.code);
+      dorvikPage.push({kind: dorvikLayout.kinds.key, code: code});
     },
 
     // Every movement the browser merged into `event`, in order.
@@ -144,7 +142,8 @@ mergeInto(LibraryManager.library, {
       var shift = (event.shiftKey ? 1 : 0) | (event.ctrlKey ? 2 : 0) | (event.altKey ? 4 : 0);
       dorvikPage.moves(event).forEach(function(part) {
         var p = dorvikPage.at(part);
-        dorvikPage.push({kind: 2, button: event.buttons & 7, shift: shift, x: p[0], y: p[1]});
+        dorvikPage.push({kind: dorvikLayout.kinds.move, button: event.buttons & 7, shift: shift,
+                         x: p[0], y: p[1]});
       });
     },
 
@@ -164,13 +163,13 @@ mergeInto(LibraryManager.library, {
     onClick: function(event) {
       if (!dorvikPage.lastDownByTouch && event.button === 0 && event.detail % 2 === 1 &&
           dorvikPage.inside(event)) {
-        dorvikPage.push({kind: 3});
+        dorvikPage.push({kind: dorvikLayout.kinds.click});
       }
     },
 
     onDoubleClick: function(event) {
       if (!dorvikPage.lastDownByTouch && event.button === 0 && dorvikPage.inside(event)) {
-        dorvikPage.push({kind: 4});
+        dorvikPage.push({kind: dorvikLayout.kinds.doubleClick});
       }
     },
 
@@ -250,16 +249,17 @@ mergeInto(LibraryManager.library, {
     });
   },
 
-  dorvik_page_take__deps: ['$dorvikPage'],
+  // The next input record into the program's PageEvent at `record`.
+  dorvik_page_take__deps: ['$dorvikPage', '$dorvikLayout'],
   dorvik_page_take: function(record) {
-    var e = dorvikPage.queue.shift();
+    var e = dorvikPage.queue.shift(), at = dorvikLayout.fields;
     if (e === undefined) return 0;
-    HEAP32[record >> 2] = e.kind;
-    HEAP32[(record >> 2) + 1] = e.code || 0;
-    HEAP32[(record >> 2) + 2] = e.button || 0;
-    HEAP32[(record >> 2) + 3] = e.shift || 0;
-    HEAPF64[(record >> 3) + 2] = e.x || 0;
-    HEAPF64[(record >> 3) + 3] = e.y || 0;
+    HEAP32[(record + at.kind) >> 2] = e.kind;
+    HEAP32[(record + at.code) >> 2] = e.code || 0;
+    HEAP32[(record + at.button) >> 2] = e.button || 0;
+    HEAP32[(record + at.shift) >> 2] = e.shift || 0;
+    HEAPF64[(record + at.x) >> 3] = e.x || 0;
+    HEAPF64[(record + at.y) >> 3] = e.y || 0;
     return 1;
   },
 

@@ -8,11 +8,8 @@
 // one, and a screenshot of it then starts where the canvas does.
 
 mergeInto(LibraryManager.library, {
+  $dorvikFit__deps: ['$dorvikLayout'],
   $dorvikFit: {
-    // The window in client-area pixels: the client area (363 x 555), the
-    // title bar (20 high) and a 4-pixel frame (border and padding) round both.
-    width: 371,
-    height: 583,
     unit: 1,  // CSS pixels per client-area pixel
 
     start: function() {
@@ -36,16 +33,19 @@ mergeInto(LibraryManager.library, {
       var style = getComputedStyle(body);
       var spareX = parseFloat(style.paddingLeft) + parseFloat(style.paddingRight);
       var spareY = body.offsetHeight - document.getElementById('window').offsetHeight;
+      // The window in client-area pixels: the client area, the title bar
+      // and the frame round both.
+      var width = dorvikLayout.windowWidth, height = dorvikLayout.windowHeight;
       var fits = function(unit) {
-        return dorvikFit.width * unit + spareX <= root.clientWidth &&
-               dorvikFit.height * unit + spareY <= root.clientHeight;
+        return width * unit + spareX <= root.clientWidth &&
+               height * unit + spareY <= root.clientHeight;
       };
       var whole = 0;
       while (fits(whole + 1)) ++whole;
       var blocks = Math.max(1, whole > 0 ? Math.round(whole * ratio) : Math.floor(ratio));
       while (blocks > 1 && !fits(blocks / ratio)) --blocks;
       var unit = blocks / ratio;
-      var indent = Math.max(0, Math.floor((root.clientWidth - spareX - dorvikFit.width * unit) / 2));
+      var indent = Math.max(0, Math.floor((root.clientWidth - spareX - width * unit) / 2));
       root.style.setProperty('--u', unit + 'px');
       root.style.setProperty('--indent', indent + 'px');
       dorvikFit.unit = unit;

@@ -7,6 +7,7 @@
 // (dorvik.css, dorvik_page.js).
 
 mergeInto(LibraryManager.library, {
+  $dorvikTouch__deps: ['$dorvikLayout'],
   $dorvikTouch: {
     slop: 8,            // CSS pixels a tap may wander
     doubleTime: 500,    // ms between the taps of a double-tap (Windows' default)
@@ -38,7 +39,7 @@ mergeInto(LibraryManager.library, {
           if (!finger.drags) return;
         }
         var p = touch.page.at(part);
-        touch.page.push({kind: 2, button: 1, shift: 0, x: p[0], y: p[1]});
+        touch.page.push({kind: dorvikLayout.kinds.move, button: 1, shift: 0, x: p[0], y: p[1]});
       });
     },
 
@@ -53,7 +54,8 @@ mergeInto(LibraryManager.library, {
                   Math.hypot(event.clientX - last.x, event.clientY - last.y) <= touch.doubleSpan;
       var count = again ? last.count + 1 : 1;
       touch.lastTap = {time: now, x: event.clientX, y: event.clientY, count: count};
-      touch.page.push({kind: count % 2 === 1 ? 3 : 4});
+      var kinds = dorvikLayout.kinds;
+      touch.page.push({kind: count % 2 === 1 ? kinds.click : kinds.doubleClick});
     },
   },
 });

@@ -1,15 +1,15 @@
-// Web backend, part 1 of 3: the platform services of the page. Implements
-// every dorvik::PlatformServices operation: show picture (makes one of the
-// pictures decoded at start-up current), the event pump (paints
-// the canvas if needed, hands control to the browser through Asyncify so that
-// it can deliver input and paint, then runs the handlers of the input that
-// arrived), picture from a holder (the 36 embedded bitmap files, decoded once
-// by the program's own decoder before Form_Activate; made RGBA before each is
-// first shown), the quit sequence's window operation (clears the display
-// area), the end of the process (the loop is abandoned and the page says so)
-// and the run-time error report (on the page and in the console). The page
-// itself is window/web/index.html and the browser side is
-// window/web/dorvik_page.js.
+// Web backend: the platform services of the page. Implements every
+// dorvik::PlatformServices operation: show picture (makes one of the pictures
+// decoded at start-up current), the event pump (paints the canvas if needed,
+// hands control to the browser through Asyncify so that it can deliver input
+// and paint, then runs the handlers of the input that arrived), picture from
+// a holder (the 36 embedded bitmap files, decoded once by the program's own
+// decoder before Form_Activate; made RGBA before each is first shown), the
+// quit sequence's window operation (clears the display area), the end of the
+// process (the loop is abandoned and the page says so) and the run-time error
+// report (on the page and in the console). The page itself is
+// window/web/index.html, the browser side window/web/dorvik_page.js and the
+// input records' delivery web_input.hpp.
 #pragma once
 
 #include <array>

@@ -4,10 +4,13 @@
 
 #include <windowsx.h>
 
+#include <array>
+#include <cstddef>
 #include <cstdio>
 #include <exception>
 #include <new>
 
+#include "core/window_layout.hpp"
 #include "pictures/window_definition.hpp"
 #include "window/win32/gdi_picture.hpp"
 
@@ -15,16 +18,15 @@ namespace dorvik::win32 {
 
 namespace {
 
-constexpr wchar_t kTitle[] = L"Ostrin Dorvik (for Vud etc)  SpaceBar +-*/,.mouse ESC";
+// The title as the wide string the window functions take (it is ASCII).
+constexpr auto kTitle = [] {
+  std::array<wchar_t, sizeof layout::kTitle> wide{};
+  for (std::size_t i = 0; i < wide.size(); ++i) wide[i] = static_cast<wchar_t>(layout::kTitle[i]);
+  return wide;
+}();
 constexpr wchar_t kFormClass[] = L"Dorvik2Lifts";
 constexpr wchar_t kPicture1Class[] = L"Picture1";
 constexpr char kErrorCaption[] = "Project1";
-
-// The window's client area and Picture1, in pixels at 96 dots per inch.
-constexpr int kClientWidth = 363;
-constexpr int kClientHeight = 555;
-constexpr int kPicture1Width = 363;
-constexpr int kPicture1Height = 768;
 
 // Picture1's own coordinate system: its inner area spans this many units.
 constexpr double kUnitsAcross = 14.882803;
@@ -86,16 +88,16 @@ void Win32Platform::BuildWindow() {
     WindowSystemFailure("register the window classes");
   }
 
-  RECT frame{0, 0, kClientWidth, kClientHeight};
+  RECT frame{0, 0, layout::kClientWidth, layout::kClientHeight};
   AdjustWindowRectEx(&frame, kFormStyle, FALSE, 0);
-  form_window_ = CreateWindowExW(0, kFormClass, kTitle, kFormStyle, CW_USEDEFAULT, CW_USEDEFAULT,
-                                 frame.right - frame.left, frame.bottom - frame.top, nullptr,
-                                 nullptr, instance_, this);
+  form_window_ = CreateWindowExW(0, kFormClass, kTitle.data(), kFormStyle, CW_USEDEFAULT,
+                                 CW_USEDEFAULT, frame.right - frame.left, frame.bottom - frame.top,
+                                 nullptr, nullptr, instance_, this);
   if (form_window_ == nullptr) WindowSystemFailure("create the window");
   // The platform's standard sunken border, 2 pixels wide.
   picture1_ = CreateWindowExW(WS_EX_CLIENTEDGE, kPicture1Class, L"",
-                              WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, 0, kPicture1Width,
-                              kPicture1Height, form_window_, nullptr, instance_, this);
+                              WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, 0, layout::kAreaWidth,
+                              layout::kAreaHeight, form_window_, nullptr, instance_, this);
   if (picture1_ == nullptr) WindowSystemFailure("create the display area");
   RECT inner;
   GetClientRect(picture1_, &inner);
