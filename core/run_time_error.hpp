@@ -24,8 +24,10 @@ class RunTimeError : public std::runtime_error {
 namespace error_number {
 inline constexpr int kInvalidCall = 5;
 inline constexpr int kOverflow = 6;
+inline constexpr int kOutOfMemory = 7;
 inline constexpr int kSubscriptOutOfRange = 9;
 inline constexpr int kDivisionByZero = 11;
+inline constexpr int kInternalError = 51;
 inline constexpr int kInvalidPicture = 481;
 }  // namespace error_number
 

@@ -17,7 +17,7 @@ ScriptedPlatform::ScriptedPlatform(int last_pump) : last_pump_(last_pump) {
   // Sized up front so that recording a pass does not allocate.
   shown_slots_.reserve(static_cast<std::size_t>(last_pump) + 2);
   for (int number = 1; number <= Dorvik2Lifts::kSlots; ++number) {
-    holders_.push_back(std::make_shared<const HolderToken>(number));
+    holders_.Set(number, std::make_shared<const HolderToken>(number));
   }
 }
 
@@ -77,11 +77,9 @@ void ScriptedPlatform::PumpEvents() {
 }
 
 Picture ScriptedPlatform::HolderPicture(int number) {
-  if (number < 1 || number > Dorvik2Lifts::kSlots) {
-    throw RunTimeError(error_number::kInvalidCall, "Invalid procedure call or argument");
-  }
+  const Picture& picture = holders_.Get(number);
   holders_asked_.push_back(number);
-  return holders_[static_cast<std::size_t>(number - 1)];
+  return picture;
 }
 
 void ScriptedPlatform::ClearWindow() {

@@ -13,6 +13,7 @@
 
 #include "core/dorvik2lifts.hpp"
 #include "core/platform.hpp"
+#include "window/holder_pictures.hpp"
 
 namespace dorvik {
 
@@ -80,7 +81,7 @@ class ScriptedPlatform final : public PlatformServices {
   std::map<int, std::vector<Action>> events_;
   std::vector<int> shown_slots_;
   std::vector<int> holders_asked_;
-  std::vector<Picture> holders_;
+  HolderPictures holders_;
   int pumps_run_ = 0;
   int clears_ = 0;
   int show_calls_ = 0;

@@ -22,7 +22,7 @@ struct PageEvent {
 // The script writes the integers through a 32-bit view of the memory and the
 // positions through a 64-bit one, at offsets worked out on the build machine:
 // the same layout must hold there and in the module.
-static_assert(sizeof(PageEvent) == 32 && alignof(PageEvent) == 8);
+static_assert(sizeof(PageEvent) == 32 && alignof(PageEvent) == alignof(double));
 static_assert(offsetof(PageEvent, kind) == 0 && offsetof(PageEvent, code) == 4 &&
               offsetof(PageEvent, button) == 8 && offsetof(PageEvent, shift) == 12);
 static_assert(offsetof(PageEvent, x) == 16 && offsetof(PageEvent, y) == 24);

@@ -113,7 +113,7 @@ void WebPlatform::DecodeHolderPictures() {
     pixels[at] = rgba;
     widths[at] = layout.width;
     heights[at] = layout.height;
-    holders_[at] = std::make_shared<const WebPicture>(slot);
+    holders_.Set(slot + 1, std::make_shared<const WebPicture>(slot));
   }
   dorvik_page_pictures(pixels.data(), widths.data(), heights.data(), Dorvik2Lifts::kSlots);
 }
@@ -138,7 +138,7 @@ void WebPlatform::Run(Dorvik2Lifts& form) {
   } catch (const RunTimeError& error) {
     ReportRunTimeError(error);
   } catch (const std::bad_alloc&) {
-    ReportRunTimeError(RunTimeError(7, "Out of memory"));
+    ReportRunTimeError(RunTimeError(error_number::kOutOfMemory, "Out of memory"));
   }
   // Form_Activate returns only when called a second time; nothing does.
   EndProcess();
@@ -173,12 +173,7 @@ void WebPlatform::PumpEvents() {
   if (needs_paint_) Paint();
 }
 
-Picture WebPlatform::HolderPicture(int number) {
-  if (number < 1 || number > Dorvik2Lifts::kSlots) {
-    throw RunTimeError(error_number::kInvalidCall, "Invalid procedure call or argument");
-  }
-  return holders_[static_cast<std::size_t>(number - 1)];
-}
+Picture WebPlatform::HolderPicture(int number) { return holders_.Get(number); }
 
 void WebPlatform::ClearWindow() {
   current_.reset();

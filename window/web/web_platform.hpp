@@ -18,6 +18,7 @@
 
 #include "core/dorvik2lifts.hpp"
 #include "core/platform.hpp"
+#include "window/holder_pictures.hpp"
 #include "window/web/web_input.hpp"
 
 namespace dorvik::web {
@@ -47,7 +48,7 @@ class WebPlatform final : public PlatformServices {
   void Paint();
 
   Dorvik2Lifts* form_ = nullptr;
-  std::array<Picture, Dorvik2Lifts::kSlots> holders_;
+  HolderPictures holders_;
   // Each picture's pixels (RGBA once its colours are looked up; till then
   // its palette indices, in their last quarter) and its colours.
   struct Decoded {

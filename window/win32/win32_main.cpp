@@ -21,7 +21,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     while (!platform.activated()) {
       const BOOL got = GetMessageW(&message, nullptr, 0, 0);
       if (got == 0) platform.EndProcess();
-      if (got < 0) throw dorvik::RunTimeError(51, "The window's message queue failed");
+      if (got < 0)
+        throw dorvik::RunTimeError(dorvik::error_number::kInternalError,
+                                   "The window's message queue failed");
       TranslateMessage(&message);
       DispatchMessageW(&message);
     }
@@ -29,7 +31,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   } catch (const dorvik::RunTimeError& error) {
     platform.ReportRunTimeError(error);
   } catch (const std::exception& error) {
-    platform.ReportRunTimeError(dorvik::RunTimeError(51, error.what()));
+    platform.ReportRunTimeError(
+        dorvik::RunTimeError(dorvik::error_number::kInternalError, error.what()));
   }
   // Form_Activate never returns; if it ever did, the program would just end.
   platform.EndProcess();

@@ -32,16 +32,12 @@ constexpr char kErrorCaption[] = "Project1";
 constexpr double kUnitsAcross = 14.882803;
 constexpr double kUnitsDown = 29.84375;
 
-// Errors the platform meets outside the program's own operations.
-constexpr int kOutOfMemory = 7;
-constexpr int kInternalError = 51;
-
 constexpr DWORD kFormStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 
 [[noreturn]] void WindowSystemFailure(const char* what) {
   char text[160];
   std::snprintf(text, sizeof text, "Cannot %s (Windows error %lu)", what, GetLastError());
-  throw RunTimeError(kInternalError, text);
+  throw RunTimeError(error_number::kInternalError, text);
 }
 
 // The button and shift states as the handlers know them: 1 left, 2 right,
@@ -108,8 +104,7 @@ void Win32Platform::BuildWindow() {
   if (screen == nullptr) WindowSystemFailure("reach the screen");
   memory_dc_ = CreateCompatibleDC(screen);
   for (int number = 1; number <= Dorvik2Lifts::kSlots; ++number) {
-    holders_[static_cast<std::size_t>(number - 1)] =
-        DecodeBitmapFile(HolderBitmapFile(number), screen);
+    holders_.Set(number, DecodeBitmapFile(HolderBitmapFile(number), screen));
   }
   ReleaseDC(nullptr, screen);
   if (memory_dc_ == nullptr) WindowSystemFailure("create a drawing surface");
@@ -149,12 +144,7 @@ void Win32Platform::PumpEvents() {
   }
 }
 
-Picture Win32Platform::HolderPicture(int number) {
-  if (number < 1 || number > Dorvik2Lifts::kSlots) {
-    throw RunTimeError(error_number::kInvalidCall, "Invalid procedure call or argument");
-  }
-  return holders_[static_cast<std::size_t>(number - 1)];
-}
+Picture Win32Platform::HolderPicture(int number) { return holders_.Get(number); }
 
 void Win32Platform::ClearWindow() {
   HDC dc = GetDC(picture1_);
@@ -190,11 +180,11 @@ LRESULT Win32Platform::Guarded(Handler handler) {
   } catch (const RunTimeError& error) {
     ReportRunTimeError(error);
   } catch (const std::bad_alloc&) {
-    ReportRunTimeError(RunTimeError(kOutOfMemory, "Out of memory"));
+    ReportRunTimeError(RunTimeError(error_number::kOutOfMemory, "Out of memory"));
   } catch (const std::exception& error) {
-    ReportRunTimeError(RunTimeError(kInternalError, error.what()));
+    ReportRunTimeError(RunTimeError(error_number::kInternalError, error.what()));
   } catch (...) {
-    ReportRunTimeError(RunTimeError(kInternalError, "Internal error"));
+    ReportRunTimeError(RunTimeError(error_number::kInternalError, "Internal error"));
   }
 }
 

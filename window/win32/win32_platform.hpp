@@ -16,6 +16,7 @@
 
 #include "core/dorvik2lifts.hpp"
 #include "core/platform.hpp"
+#include "window/holder_pictures.hpp"
 
 namespace dorvik::win32 {
 
@@ -59,7 +60,7 @@ class Win32Platform final : public PlatformServices {
   HWND picture1_ = nullptr;
   HDC memory_dc_ = nullptr;  // selects the shown bitmap while painting
   Dorvik2Lifts* form_ = nullptr;
-  std::array<Picture, Dorvik2Lifts::kSlots> holders_;
+  HolderPictures holders_;
   Picture shown_;
   int inner_width_ = 0;  // Picture1's inner area in pixels, for the pointer units
   int inner_height_ = 0;
