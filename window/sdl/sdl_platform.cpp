@@ -8,44 +8,16 @@
 #include <string>
 #include <vector>
 
-#include "pictures/bitmap_decode.hpp"
-#include "pictures/window_definition.hpp"
 #include "window/icon/cam_icon.hpp"
+#include "window/sdl/display_area.hpp"
 #include "window/sdl/display_probe.hpp"
-#include "window/sdl/scaled_blit.hpp"
+#include "window/sdl/sdl_picture.hpp"
 
 namespace dorvik::sdl {
 
 namespace {
 
-// A frame picture as decoded once, at start-up, in its stored form: 8 bits a
-// pixel and the bitmap's own colour table. Painting converts it to the
-// window's pixels on the way; no 32-bit copy of it is ever kept.
-class SdlPicture final : public DecodedPicture {
- public:
-  explicit SdlPicture(SDL_Surface* surface) : surface(surface) {}
-  ~SdlPicture() override { SDL_FreeSurface(surface); }
-  SdlPicture(const SdlPicture&) = delete;
-  SdlPicture& operator=(const SdlPicture&) = delete;
-  SDL_Surface* const surface;
-};
-
-struct Colour {
-  Uint8 r, g, b;
-};
-// The display area's background and its sunken border, in the classic desktop
-// colours: button face, shadow, dark shadow, light and highlight.
-constexpr Colour kBackground{192, 192, 192};
-constexpr Colour kShadow{128, 128, 128};
-constexpr Colour kDarkShadow{64, 64, 64};
-constexpr Colour kLight{192, 192, 192};
-constexpr Colour kHighlight{255, 255, 255};
-
 constexpr int kIconSize = 48;
-
-SDL_Rect Scaled(const SDL_Rect& rect, int scale) {
-  return {rect.x * scale, rect.y * scale, rect.w * scale, rect.h * scale};
-}
 
 [[noreturn]] void RaiseRenderFailure() {
   throw RunTimeError(error_number::kInvalidCall, "Invalid procedure call or argument");
@@ -53,35 +25,6 @@ SDL_Rect Scaled(const SDL_Rect& rect, int scale) {
 
 void Check(int sdl_status) {
   if (sdl_status < 0) RaiseRenderFailure();
-}
-
-// Fills `rects` (in client-area pixels) of the window's pixels with `colour`
-// (empty ones draw nothing).
-void Fill(SDL_Surface* target, std::span<const SDL_Rect> rects, Colour colour, int scale) {
-  const Uint32 pixel = SDL_MapRGB(target->format, colour.r, colour.g, colour.b);
-  for (const SDL_Rect& rect : rects) {
-    const SDL_Rect place = Scaled(rect, scale);
-    Check(SDL_FillRect(target, &place, pixel));
-  }
-}
-
-// The part of a picture that the inner area shows: from its top-left corner,
-// at most the inner area's size.
-SDL_Rect PictureSource(const SDL_Surface* picture) {
-  return {0, 0, SDL_min(picture->w, kInnerWidth), SDL_min(picture->h, kInnerHeight)};
-}
-
-// Draws the part of `picture` the inner area shows at its top-left; returns
-// where it went in the window's pixels.
-SDL_Rect DrawPicture(SDL_Surface* picture, SDL_Surface* target, int scale) {
-  SDL_Rect source = PictureSource(picture);
-  SDL_Rect place{kBorder * scale, kBorder * scale, source.w * scale, source.h * scale};
-  if (scale == 1) {
-    Check(SDL_BlitSurface(picture, &source, target, &place));
-  } else {
-    Check(BlitScaled(picture, source, target, place.x, place.y, scale));
-  }
-  return place;
 }
 
 // The cam icon in the window's title bar and task switcher.
@@ -110,8 +53,12 @@ void SetWindowIcon(SDL_Window* window) {
 SdlPlatform::SdlPlatform() {
   report_first_frame_ = std::getenv(kFirstFrameReportVariable) != nullptr;
   OpenWindow();
+  // Each holder's stored bitmap is decoded now, once; showing a frame later
+  // only picks one of them.
   try {
-    DecodeHolderPictures();
+    for (int number = 1; number <= Dorvik2Lifts::kSlots; ++number) {
+      holders_[static_cast<std::size_t>(number - 1)] = DecodeHolderPicture(number);
+    }
   } catch (const RunTimeError& error) {
     ReportRunTimeError(error);
   }
@@ -159,33 +106,6 @@ void SdlPlatform::OpenWindow() {
   SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE);
   if (SDL_GetWindowSurface(window_) == nullptr) {
     FailToStart("cannot draw in the window: " + SdlReason());
-  }
-}
-
-// Each holder's stored bitmap is decoded now, once, into an 8-bit surface with
-// the bitmap's colour table; showing a frame later only picks one of them.
-// Decoded straight into the surface, in a seventeenth of the processor time
-// that SDL's BMP loader takes (pictures_bench).
-void SdlPlatform::DecodeHolderPictures() {
-  for (int number = 1; number <= Dorvik2Lifts::kSlots; ++number) {
-    const BitmapLayout layout = ReadBitmapLayout(HolderBitmapFile(number));
-    SDL_Surface* surface =
-        SDL_CreateRGBSurfaceWithFormat(0, layout.width, layout.height, 8, SDL_PIXELFORMAT_INDEX8);
-    if (surface == nullptr) throw RunTimeError(error_number::kInvalidPicture, "Invalid picture");
-    auto picture = std::make_shared<const SdlPicture>(surface);  // owns it from here
-    std::array<SDL_Color, 256> colours{};
-    for (int i = 0; i < layout.colours; ++i) {
-      const auto entry = layout.colour_table.subspan(static_cast<std::size_t>(4 * i), 4);
-      colours[static_cast<std::size_t>(i)] = {entry[2], entry[1], entry[0], SDL_ALPHA_OPAQUE};
-    }
-    // The new surface's pixels are all 0, as the decoder expects for any it skips.
-    DecodeBitmapPixels(layout, static_cast<std::uint8_t*>(surface->pixels), surface->pitch);
-    // Pixels copied as they are: no colour key, no blending.
-    if (SDL_SetPaletteColors(surface->format->palette, colours.data(), 0, layout.colours) < 0 ||
-        SDL_SetSurfaceBlendMode(surface, SDL_BLENDMODE_NONE) < 0) {
-      throw RunTimeError(error_number::kInvalidPicture, "Invalid picture");
-    }
-    holders_[static_cast<std::size_t>(number - 1)] = std::move(picture);
   }
 }
 
@@ -339,10 +259,11 @@ void SdlPlatform::Paint() {
                            current_surface_->w == painted_picture_->w &&
                            current_surface_->h == painted_picture_->h;
   if (target != painted_surface_ || damage_ == Damage::kWhole || !covers_last) {
-    PaintWhole(target);
+    if (!DrawDisplayArea(current_surface_, target, scale_)) RaiseRenderFailure();
     Present({});
   } else {
-    const SDL_Rect place = DrawPicture(current_surface_, target, scale_);
+    SDL_Rect place;
+    if (!DrawPicture(current_surface_, target, scale_, place)) RaiseRenderFailure();
     Present({&place, 1});
   }
   painted_surface_ = target;
@@ -357,30 +278,6 @@ void SdlPlatform::Paint() {
                 static_cast<long long>(now.tv_sec) * 1000000000LL + now.tv_nsec);
     std::fflush(stdout);
   }
-}
-
-// The whole client area is the display area: the current picture unscaled at
-// the inner area's top-left (clipped to the inner area), the background around
-// it and the sunken border over both.
-void SdlPlatform::PaintWhole(SDL_Surface* target) {
-  const SDL_Rect picture =
-      current_surface_ == nullptr ? SDL_Rect{0, 0, 0, 0} : PictureSource(current_surface_);
-  if (current_surface_ != nullptr) DrawPicture(current_surface_, target, scale_);
-  const SDL_Rect background[] = {
-      {kBorder + picture.w, kBorder, kInnerWidth - picture.w, kInnerHeight},
-      {kBorder, kBorder + picture.h, picture.w, kInnerHeight - picture.h}};
-  Fill(target, background, kBackground, scale_);
-  const int right = kAreaWidth - 1;
-  const int bottom = kAreaHeight - 1;
-  const SDL_Rect outer_top_left[] = {{0, 0, kAreaWidth, 1}, {0, 0, 1, kAreaHeight}};
-  const SDL_Rect outer_bottom_right[] = {{0, bottom, kAreaWidth, 1}, {right, 0, 1, kAreaHeight}};
-  const SDL_Rect inner_top_left[] = {{1, 1, kAreaWidth - 2, 1}, {1, 1, 1, kAreaHeight - 2}};
-  const SDL_Rect inner_bottom_right[] = {{1, bottom - 1, kAreaWidth - 2, 1},
-                                         {right - 1, 1, 1, kAreaHeight - 2}};
-  Fill(target, outer_top_left, kShadow, scale_);
-  Fill(target, outer_bottom_right, kHighlight, scale_);
-  Fill(target, inner_top_left, kDarkShadow, scale_);
-  Fill(target, inner_bottom_right, kLight, scale_);
 }
 
 // On X: the window at the desktop's scale now, drawn anew (SDL makes a new

@@ -2,13 +2,11 @@
 // Implements every dorvik::PlatformServices operation: show picture (makes one
 // of the pictures decoded at start-up current), the event pump (every waiting
 // event delivered, then the display area painted), picture from a holder (the
-// 36 frame pictures decoded while the window is built, and kept as they are
-// stored: 8-bit paletted surfaces), the quit sequence's window operation
-// (clears the display area), the end of the process and the run-time error
-// report (standard error and a message box). It also builds the window and
-// runs its dispatch until activation. On X it draws into SDL's window
-// surface, on Wayland into buffers of its own (wayland_pixels.hpp); on both
-// at the desktop's whole-number scale.
+// 36 frame pictures decoded while the window is built; sdl_picture.hpp), the quit sequence's window
+// operation (clears the display area), the end of the process and the run-time error report
+// (standard error and a message box). It also builds the window and runs its dispatch until
+// activation. On X it draws into SDL's window surface, on Wayland into buffers of its own
+// (wayland_pixels.hpp); on both at the desktop's whole-number scale.
 #pragma once
 
 #include <SDL.h>
@@ -58,12 +56,10 @@ class SdlPlatform final : public PlatformServices {
 
  private:
   void OpenWindow();
-  void DecodeHolderPictures();
   // Handles the window's own events; returns false for input events.
   bool HandleWindowEvent(const SDL_Event& event);
   // Draws what has changed since the last paint and puts it on the screen.
   void Paint();
-  void PaintWhole(SDL_Surface* target);
   // The window's pixels to draw into, and putting `rects` of them on the screen.
   SDL_Surface* PaintTarget();
   void Present(std::span<const SDL_Rect> rects);
