@@ -1,10 +1,10 @@
 #include "window/sdl/sdl_platform.hpp"
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <new>
-#include <span>
 #include <string>
 #include <vector>
 
@@ -12,6 +12,8 @@
 #include "window/sdl/display_area.hpp"
 #include "window/sdl/display_probe.hpp"
 #include "window/sdl/sdl_picture.hpp"
+#include "window/sdl/wayland_presenter.hpp"
+#include "window/sdl/x11_presenter.hpp"
 
 namespace dorvik::sdl {
 
@@ -21,10 +23,6 @@ constexpr int kIconSize = 48;
 
 [[noreturn]] void RaiseRenderFailure() {
   throw RunTimeError(error_number::kInvalidCall, "Invalid procedure call or argument");
-}
-
-void Check(int sdl_status) {
-  if (sdl_status < 0) RaiseRenderFailure();
 }
 
 // The cam icon in the window's title bar and task switcher.
@@ -67,6 +65,7 @@ SdlPlatform::SdlPlatform() {
 SdlPlatform::~SdlPlatform() {
   current_.reset();
   for (Picture& holder : holders_) holder.reset();  // and their surfaces
+  presenter_.reset();
   if (window_ != nullptr) SDL_DestroyWindow(window_);
   SDL_Quit();
 }
@@ -76,62 +75,47 @@ void SdlPlatform::OpenWindow() {
   // handlers of its own, rather than queueing a quit event that only the
   // next pump would see.
   SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-  // Painting goes straight into the window's own surface (on X the window's
-  // shared-memory image), with no renderer and no wait for the vertical
-  // sync: that starts fastest, needs the least memory and copies pixels
-  // exactly. Left to itself SDL may back the surface with an OpenGL texture.
+  // Painting goes straight into the window's own pixels, with no renderer
+  // and no wait for the vertical sync: that starts fastest, needs the least
+  // memory and copies pixels exactly. Left to itself SDL may back the X
+  // window's surface with an OpenGL texture.
   SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
-
   const bool wayland = StartVideo() == WindowSystem::kWayland;
 
   // On Wayland SDL sizes the window in the desktop's units and reports its
-  // pixels at the output's scale; on X the window is sized in pixels here.
+  // pixels at the output's scale; on X the presenter sizes it in pixels.
   window_ =
       SDL_CreateWindow(kWindowTitle, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, kClientWidth,
                        kClientHeight, SDL_WINDOW_HIDDEN | (wayland ? SDL_WINDOW_ALLOW_HIGHDPI : 0));
   if (window_ == nullptr) FailToStart("cannot open the window: " + SdlReason());
   SetWindowIcon(window_);
+  std::string why;
   if (wayland) {
-    std::string why;
-    wayland_ = WaylandPixels::Open(window_, why);
-    if (wayland_ == nullptr) FailToStart("cannot draw in the window: " + why);
-    return;
+    presenter_ = WaylandPresenter::Open(window_, why);
+  } else {
+    presenter_ = X11Presenter::Open(window_, why);
   }
-  x11_scale_ = std::make_unique<X11DesktopScale>(window_);
-  if (x11_scale_->scale() > 1) {
-    Rescale();
-    SDL_SetWindowPosition(window_, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
-  }
-  // X events reach the scale's watch through SDL.
-  SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE);
-  if (SDL_GetWindowSurface(window_) == nullptr) {
-    FailToStart("cannot draw in the window: " + SdlReason());
-  }
+  if (presenter_ == nullptr) FailToStart("cannot draw in the window: " + why);
 }
 
 void SdlPlatform::ShowWindow() {
-  // A Wayland window takes pixels only once the compositor has configured it,
-  // which SDL waits for when it shows the window.
-  if (wayland_ == nullptr) Paint();
+  const bool paint_first = presenter_->PaintsHidden();
+  if (paint_first) Paint();
   SDL_ShowWindow(window_);
   SDL_RaiseWindow(window_);
-  if (wayland_ != nullptr) {
-    wayland_->KeepSize(kClientWidth, kClientHeight);
-    Paint();
-  }
+  presenter_->Shown();
+  if (!paint_first) Paint();
 }
 
 void SdlPlatform::Run(Dorvik2Lifts& form) {
-  // SDL hands pointer positions on in window pixels on X, in the desktop's
-  // units (the client area's) on Wayland.
-  input_ = std::make_unique<SdlInput>(form, wayland_ != nullptr ? 1 : scale_);
+  input_ = std::make_unique<SdlInput>(form, presenter_->PointerScale());
   try {
     ShowWindow();
     bool activated = false;
     SDL_Event event;
     for (;;) {
       const bool waited = SDL_WaitEvent(&event) != 0;
-      if (wayland_ != nullptr) wayland_->EndIfLost();
+      presenter_->EndIfLost();
       if (!waited) RaiseRenderFailure();
       // The window is the program's active window once it is shown (or given
       // the focus, whichever SDL reports first); that is when Activate runs.
@@ -158,11 +142,14 @@ void SdlPlatform::Run(Dorvik2Lifts& form) {
 bool SdlPlatform::HandleWindowEvent(const SDL_Event& event) {
   if (event.type == SDL_QUIT) {
     // SDL's Wayland driver reports a lost compositor as a quit.
-    if (wayland_ != nullptr) wayland_->EndIfLost();
+    presenter_->EndIfLost();
     EndProcess();
   }
   if (event.type == SDL_SYSWMEVENT) {
-    if (x11_scale_ != nullptr && x11_scale_->Changed(event)) Rescale();
+    if (presenter_->Rescaled(event)) {
+      if (input_ != nullptr) input_->SetPointerScale(presenter_->PointerScale());
+      damage_ = Damage::kWhole;
+    }
     return true;
   }
   if (event.type != SDL_WINDOWEVENT) return false;
@@ -201,7 +188,7 @@ void SdlPlatform::ShowPicture(const Picture& picture) {
 // events that arrive while the handlers run wait for the next pump.
 void SdlPlatform::PumpEvents() {
   SDL_PumpEvents();
-  if (wayland_ != nullptr) wayland_->EndIfLost();
+  presenter_->EndIfLost();
   for (;;) {
     const int taken = SDL_PeepEvents(batch_.data(), static_cast<int>(batch_.size()), SDL_GETEVENT,
                                      SDL_FIRSTEVENT, SDL_LASTEVENT);
@@ -245,28 +232,27 @@ void SdlPlatform::ReportRunTimeError(const RunTimeError& error) {
   std::_Exit(1);
 }
 
-// The window's surface keeps what was drawn into it: a pass that only changes
-// the picture draws the picture alone and puts only its rectangle on the
-// screen.
+// A pass that only changes the picture, into pixels that hold the last
+// paint, draws the picture alone and puts only its rectangle on the screen.
 void SdlPlatform::Paint() {
-  // On X the same surface from one call to the next, unless the window
-  // changed size; then SDL makes a new one here, and all of it is to be
-  // drawn. On Wayland whichever buffer the compositor has given back.
-  SDL_Surface* target = PaintTarget();
-  if (target == nullptr) RaiseRenderFailure();
+  const Canvas canvas = presenter_->Target();
+  if (canvas.pixels == nullptr) RaiseRenderFailure();
   // Another picture of the same size covers all of the last one.
   const bool covers_last = current_surface_ != nullptr && painted_picture_ != nullptr &&
                            current_surface_->w == painted_picture_->w &&
                            current_surface_->h == painted_picture_->h;
-  if (target != painted_surface_ || damage_ == Damage::kWhole || !covers_last) {
-    if (!DrawDisplayArea(current_surface_, target, scale_)) RaiseRenderFailure();
-    Present({});
+  if (!canvas.holds_last_paint || damage_ == Damage::kWhole || !covers_last) {
+    if (!DrawDisplayArea(current_surface_, canvas.pixels, canvas.scale) ||
+        !presenter_->Present({})) {
+      RaiseRenderFailure();
+    }
   } else {
     SDL_Rect place;
-    if (!DrawPicture(current_surface_, target, scale_, place)) RaiseRenderFailure();
-    Present({&place, 1});
+    if (!DrawPicture(current_surface_, canvas.pixels, canvas.scale, place) ||
+        !presenter_->Present({&place, 1})) {
+      RaiseRenderFailure();
+    }
   }
-  painted_surface_ = target;
   painted_picture_ = current_surface_;
   damage_ = Damage::kNone;
 
@@ -277,33 +263,6 @@ void SdlPlatform::Paint() {
     std::printf("dorvik: first frame %lld\n",
                 static_cast<long long>(now.tv_sec) * 1000000000LL + now.tv_nsec);
     std::fflush(stdout);
-  }
-}
-
-// On X: the window at the desktop's scale now, drawn anew (SDL makes a new
-// window surface for the new size).
-void SdlPlatform::Rescale() {
-  scale_ = x11_scale_->scale();
-  SDL_SetWindowSize(window_, kClientWidth * scale_, kClientHeight * scale_);
-  if (input_ != nullptr) input_->SetPointerScale(scale_);
-  damage_ = Damage::kWhole;
-}
-
-SDL_Surface* SdlPlatform::PaintTarget() {
-  if (wayland_ == nullptr) return SDL_GetWindowSurface(window_);
-  SDL_Surface* target = wayland_->Target();
-  scale_ = wayland_->Scale();
-  return target;
-}
-
-// All of the window's pixels when `rects` is empty.
-void SdlPlatform::Present(std::span<const SDL_Rect> rects) {
-  if (wayland_ != nullptr) {
-    if (!wayland_->Present()) RaiseRenderFailure();
-  } else if (rects.empty()) {
-    Check(SDL_UpdateWindowSurface(window_));
-  } else {
-    Check(SDL_UpdateWindowSurfaceRects(window_, rects.data(), static_cast<int>(rects.size())));
   }
 }
 
