@@ -12,7 +12,8 @@ screenshots of the canvas; tests/web/bridge.mjs); with --touch too, those of
 TOUCH_SCENARIOS on a touch phone: keys tapped on the page, a finger as pointer.
 With --wayland, the program runs on a private sway instead of Xvfb
 (wayland_support.py); with --scale N, on a desktop at that scale, each pixel
-checked as an N x N block.
+checked as an N x N block; with --rescale too, on one at scale 1 that
+changes to N when the window first shows.
 
     dorvik_e2e.py --frames DIR [options] [SCENARIO ...] -- PROGRAM [ARG ...]
     dorvik_e2e.py --frames DIR --web PAGE_DIR [options] [SCENARIO ...]
@@ -31,6 +32,7 @@ import base64
 import copy
 import hashlib
 import os
+import re
 import signal
 import sys
 import time
@@ -43,6 +45,7 @@ from wayland_support import Compositor
 
 PHASES = 18
 POLL_INTERVAL = 0.005  # seconds between two looks at the window
+WAYLAND_REQUEST = re.compile(r"\[\s*\d+\.\d+\] ")  # a line of WAYLAND_DEBUG's log
 
 
 def phase(slot):
@@ -213,10 +216,14 @@ class DesktopSession(Session):
         # it counts as found once it shows a frame.
         window = self.ctx.screen.find_window(self.ctx.opts.title)
         if window is not None and self.window is None and self.ctx.opts.rescale:
-            self.ctx.xserver.set_dpi(96 * self.ctx.opts.scale)  # the desktop rescaled
+            self._rescale()
         if window is not None:
             self.window = window
         return window is not None
+
+    def _rescale(self):
+        """The desktop changes to --scale while the program runs."""
+        self.ctx.xserver.set_dpi(96 * self.ctx.opts.scale)
 
     def _no_start_message(self):
         return ("no window titled %r showed a frame within %.0f s"
@@ -281,8 +288,36 @@ class WaylandSession(DesktopSession):
 
     def _start(self):
         self.ctx.screen.input.move(639, 639, self.ctx.screen.extent)  # off the window
-        self.program = Program(self.ctx.opts.program, self.ctx.screen.program_env())
+        env = self.ctx.screen.program_env()
+        if self.ctx.opts.rescale:
+            # sway enlarges a buffer of the old scale pixel for pixel, which
+            # looks just like one drawn at the new scale: the program's
+            # requests on standard error tell them apart.
+            env["WAYLAND_DEBUG"] = "client"
+        self.program = Program(self.ctx.opts.program, env)
         self.window = None
+
+    def _ready(self):
+        return super()._ready() and (not self.ctx.opts.rescale or self._drawn_at_new_scale())
+
+    def _rescale(self):
+        self.ctx.xserver.set_scale(self.ctx.opts.scale)
+
+    def _drawn_at_new_scale(self):
+        """Whether the program has made a buffer of the client area's size at --scale."""
+        width, height = (self.ctx.opts.scale * n for n in CLIENT_SIZE)
+        made = r"create_buffer\(new id wl_buffer@\d+, 0, %d, %d," % (width, height)
+        return re.search(made, self.program.output()[1]) is not None
+
+    def _no_start_message(self):
+        if self.ctx.opts.rescale and self.window is not None:
+            return ("the window made no buffer at scale %d within %.0f s of the output's change"
+                    % (self.ctx.opts.scale, self.ctx.opts.start_timeout))
+        return super()._no_start_message()
+
+    def output(self):
+        return " ".join(line for text in self.program.output() for line in text.splitlines()
+                        if not WAYLAND_REQUEST.match(line)).strip()
 
     def _focus(self):
         pass  # sway focuses a new window
@@ -923,7 +958,7 @@ class Context:
 
     def new_server(self):
         if self.opts.wayland:
-            return Compositor(self.opts.timeout, self.opts.scale)
+            return Compositor(self.opts.timeout, self.opts.scale, not self.opts.rescale)
         return XServer(self.opts.timeout, self.opts.scale, not self.opts.rescale)
 
     def session(self, **how):
@@ -992,7 +1027,7 @@ def parse(argv):
     parser.add_argument("--scale", type=int, default=1,
                         help="the desktop's scale: the output's (--wayland) or Xft.dpi / 96")
     parser.add_argument("--rescale", action="store_true",
-                        help="X: the desktop's scale is 1 as the program starts, then --scale")
+                        help="the desktop's scale is 1 as the program starts, then --scale")
     parser.add_argument("--touch", action="store_true",
                         help="with --web, run TOUCH_SCENARIOS on a touch phone")
     parser.add_argument("--web", metavar="PAGE_DIR",

@@ -19,15 +19,16 @@ USER = "dorvik-wayland"  # sway refuses to run as root
 
 class Compositor:
     """sway with one output of 640 x 640 in the desktop's units at `scale`
-    (small, as grim copies all of it for each screenshot);
+    (small, as grim copies all of it for each screenshot), at once or later
+    with set_scale (until then at scale 1);
     finds windows (swaymsg) and grabs them (grim) as e2e_support.Screen does."""
 
-    def __init__(self, timeout, scale=1):
+    def __init__(self, timeout, scale=1, at_once=True):
         self.scale, self.extent, self.dir = scale, (640, 640), tempfile.mkdtemp(prefix="dorvik-")
         self.display = None  # no X here
         with open(self.dir + "/config", "w") as f:
-            f.write("output HEADLESS-1 resolution %dx%d scale %d\nseat seat0 hide_cursor 1\n"
-                    % (640 * scale, 640 * scale, scale))
+            f.write("output HEADLESS-1 %s\nseat seat0 hide_cursor 1\n"
+                    % self._mode(scale if at_once else 1))
         argv = ["sway", "-c", self.dir + "/config"]
         if os.getuid() == 0:
             if subprocess.run(["id", USER], capture_output=True).returncode != 0:
@@ -59,6 +60,15 @@ class Compositor:
         if done.returncode != 0:
             raise Failure("%s failed: %s" % (argv[0], done.stderr.decode().strip()))
         return done.stdout
+
+    @staticmethod
+    def _mode(scale):
+        return "resolution %dx%d scale %d" % (640 * scale, 640 * scale, scale)
+
+    def set_scale(self, scale):
+        """As if the output became one of as many more pixels: the desktop,
+        and the windows on it, stay where they are in its units."""
+        self.run("swaymsg", "output HEADLESS-1 " + self._mode(scale))
 
     def find_window(self, title):
         """(x, y) of the client area in the desktop's units, or None."""

@@ -1,7 +1,7 @@
-// SDL2 backend, part 2 of 2: event delivery. Turns the window's SDL input
-// events into calls of the display area's handlers: typed characters to
-// Picture1_KeyPress, pointer motion to Picture1_MouseMove in the display
-// area's own units, left-button clicks to Picture1_Click and Picture1_DblClick.
+// SDL2 backend: event delivery. Turns the window's SDL input events into
+// calls of the display area's handlers: typed characters to Picture1_KeyPress,
+// pointer motion to Picture1_MouseMove in the display area's own units,
+// left-button clicks to Picture1_Click and Picture1_DblClick.
 // Window events (close, expose, activation) are the platform's (sdl_platform.hpp).
 #pragma once
 

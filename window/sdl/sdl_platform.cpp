@@ -1,146 +1,28 @@
 #include "window/sdl/sdl_platform.hpp"
 
-#include <sys/stat.h>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <ctime>
 #include <new>
-#include <span>
 #include <string>
 #include <vector>
 
-#include "pictures/bitmap_decode.hpp"
-#include "pictures/window_definition.hpp"
 #include "window/icon/cam_icon.hpp"
-#include "window/sdl/scaled_blit.hpp"
-#include "window/sdl/x11_connection.hpp"
+#include "window/sdl/display_area.hpp"
+#include "window/sdl/display_probe.hpp"
+#include "window/sdl/sdl_picture.hpp"
+#include "window/sdl/wayland_presenter.hpp"
+#include "window/sdl/x11_presenter.hpp"
 
 namespace dorvik::sdl {
 
 namespace {
 
-// A frame picture as decoded once, at start-up, in its stored form: 8 bits a
-// pixel and the bitmap's own colour table. Painting converts it to the
-// window's pixels on the way; no 32-bit copy of it is ever kept.
-class SdlPicture final : public DecodedPicture {
- public:
-  explicit SdlPicture(SDL_Surface* surface) : surface(surface) {}
-  ~SdlPicture() override { SDL_FreeSurface(surface); }
-  SdlPicture(const SdlPicture&) = delete;
-  SdlPicture& operator=(const SdlPicture&) = delete;
-  SDL_Surface* const surface;
-};
-
-struct Colour {
-  Uint8 r, g, b;
-};
-// The display area's background and its sunken border, in the classic desktop
-// colours: button face, shadow, dark shadow, light and highlight.
-constexpr Colour kBackground{192, 192, 192};
-constexpr Colour kShadow{128, 128, 128};
-constexpr Colour kDarkShadow{64, 64, 64};
-constexpr Colour kLight{192, 192, 192};
-constexpr Colour kHighlight{255, 255, 255};
-
 constexpr int kIconSize = 48;
-
-// Failures before the window can show anything: one line, then status 1.
-[[noreturn]] void FailToStart(const std::string& what) {
-  std::fprintf(stderr, "dorvik: %s\n", what.c_str());
-  std::fflush(nullptr);
-  std::_Exit(1);
-}
-
-// The X display or Wayland compositor named in the environment, or null.
-const char* Named(const char* variable) {
-  const char* name = std::getenv(variable);
-  return name != nullptr && *name != '\0' ? name : nullptr;
-}
-
-// Why no window could be opened, naming each display that was tried.
-std::string MissingDisplay() {
-  const char* x = Named("DISPLAY");
-  const char* wayland = Named("WAYLAND_DISPLAY");
-  std::string why = "no display to open the window on: ";
-  if (x == nullptr && wayland == nullptr) {
-    return why + "neither DISPLAY (X) nor WAYLAND_DISPLAY (Wayland) is set";
-  }
-  if (x != nullptr) why += std::string("cannot connect to the X display DISPLAY=") + x;
-  if (wayland != nullptr) {
-    why += x != nullptr ? " nor to" : "cannot connect to";
-    why += std::string(" the Wayland compositor WAYLAND_DISPLAY=") + wayland;
-  }
-  return why;
-}
-
-// Why the Wayland compositor that the environment names cannot be reached
-// (empty when its socket is there). Looked at before SDL tries, which makes
-// libwayland print complaints of its own.
-std::string WaylandSocketProblem() {
-  const char* name = Named("WAYLAND_DISPLAY");
-  if (name == nullptr) return "WAYLAND_DISPLAY is not set";
-  std::string path = name;
-  if (path.front() != '/') {
-    const char* runtime = Named("XDG_RUNTIME_DIR");
-    if (runtime == nullptr) {
-      return std::string("the Wayland socket WAYLAND_DISPLAY=") + name +
-             " is looked for in XDG_RUNTIME_DIR, which is not set";
-    }
-    path = std::string(runtime) + "/" + name;
-  }
-  struct stat status {};
-  if (stat(path.c_str(), &status) != 0 || !S_ISSOCK(status.st_mode)) {
-    return "no Wayland compositor socket " + path + " (WAYLAND_DISPLAY)";
-  }
-  return {};
-}
-
-// SDL's reason for the last failure; never empty.
-std::string SdlReason() {
-  const char* error = SDL_GetError();
-  return error != nullptr && *error != '\0' ? error : "SDL gave no reason";
-}
-
-SDL_Rect Scaled(const SDL_Rect& rect, int scale) {
-  return {rect.x * scale, rect.y * scale, rect.w * scale, rect.h * scale};
-}
 
 [[noreturn]] void RaiseRenderFailure() {
   throw RunTimeError(error_number::kInvalidCall, "Invalid procedure call or argument");
-}
-
-void Check(int sdl_status) {
-  if (sdl_status < 0) RaiseRenderFailure();
-}
-
-// Fills `rects` (in client-area pixels) of the window's pixels with `colour`
-// (empty ones draw nothing).
-void Fill(SDL_Surface* target, std::span<const SDL_Rect> rects, Colour colour, int scale) {
-  const Uint32 pixel = SDL_MapRGB(target->format, colour.r, colour.g, colour.b);
-  for (const SDL_Rect& rect : rects) {
-    const SDL_Rect place = Scaled(rect, scale);
-    Check(SDL_FillRect(target, &place, pixel));
-  }
-}
-
-// The part of a picture that the inner area shows: from its top-left corner,
-// at most the inner area's size.
-SDL_Rect PictureSource(const SDL_Surface* picture) {
-  return {0, 0, SDL_min(picture->w, kInnerWidth), SDL_min(picture->h, kInnerHeight)};
-}
-
-// Draws the part of `picture` the inner area shows at its top-left; returns
-// where it went in the window's pixels.
-SDL_Rect DrawPicture(SDL_Surface* picture, SDL_Surface* target, int scale) {
-  SDL_Rect source = PictureSource(picture);
-  SDL_Rect place{kBorder * scale, kBorder * scale, source.w * scale, source.h * scale};
-  if (scale == 1) {
-    Check(SDL_BlitSurface(picture, &source, target, &place));
-  } else {
-    Check(BlitScaled(picture, source, target, place.x, place.y, scale));
-  }
-  return place;
 }
 
 // The cam icon in the window's title bar and task switcher.
@@ -169,8 +51,12 @@ void SetWindowIcon(SDL_Window* window) {
 SdlPlatform::SdlPlatform() {
   report_first_frame_ = std::getenv(kFirstFrameReportVariable) != nullptr;
   OpenWindow();
+  // Each holder's stored bitmap is decoded now, once; showing a frame later
+  // only picks one of them.
   try {
-    DecodeHolderPictures();
+    for (int number = 1; number <= Dorvik2Lifts::kSlots; ++number) {
+      holders_[static_cast<std::size_t>(number - 1)] = DecodeHolderPicture(number);
+    }
   } catch (const RunTimeError& error) {
     ReportRunTimeError(error);
   }
@@ -179,6 +65,7 @@ SdlPlatform::SdlPlatform() {
 SdlPlatform::~SdlPlatform() {
   current_.reset();
   for (Picture& holder : holders_) holder.reset();  // and their surfaces
+  presenter_.reset();
   if (window_ != nullptr) SDL_DestroyWindow(window_);
   SDL_Quit();
 }
@@ -188,108 +75,47 @@ void SdlPlatform::OpenWindow() {
   // handlers of its own, rather than queueing a quit event that only the
   // next pump would see.
   SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-  // Painting goes straight into the window's own surface (on X the window's
-  // shared-memory image), with no renderer and no wait for the vertical
-  // sync: that starts fastest, needs the least memory and copies pixels
-  // exactly. Left to itself SDL may back the surface with an OpenGL texture.
+  // Painting goes straight into the window's own pixels, with no renderer
+  // and no wait for the vertical sync: that starts fastest, needs the least
+  // memory and copies pixels exactly. Left to itself SDL may back the X
+  // window's surface with an OpenGL texture.
   SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
-
-  const bool has_x = Named("DISPLAY") != nullptr;
-  const std::string wayland_problem = WaylandSocketProblem();
-  const bool has_wayland = wayland_problem.empty();
-  if (!has_x && Named("WAYLAND_DISPLAY") == nullptr) FailToStart(MissingDisplay());
-  if (!has_x && !has_wayland) {
-    FailToStart("no display to open the window on: DISPLAY is not set, and " + wayland_problem);
-  }
-  // X where there is X (under a Wayland desktop, its X server): there the
-  // window is as lean as it gets (bench/window). Wayland alone otherwise;
-  // drivers not asked for are not probed, and print no complaints.
-  SDL_SetHint(SDL_HINT_VIDEODRIVER, has_x ? (has_wayland ? "x11,wayland" : "x11") : "wayland");
-
-  EndOnLostXConnection();
-  if (SDL_Init(SDL_INIT_VIDEO) != 0) FailToStart(MissingDisplay());
-  // Without a display SDL falls back to drivers that draw nowhere.
-  const char* driver = SDL_GetCurrentVideoDriver();
-  const bool wayland = driver != nullptr && std::strcmp(driver, "wayland") == 0;
-  if (driver == nullptr || (!wayland && std::strcmp(driver, "x11") != 0)) {
-    FailToStart(MissingDisplay());
-  }
+  const bool wayland = StartVideo() == WindowSystem::kWayland;
 
   // On Wayland SDL sizes the window in the desktop's units and reports its
-  // pixels at the output's scale; on X the window is sized in pixels here.
+  // pixels at the output's scale; on X the presenter sizes it in pixels.
   window_ =
       SDL_CreateWindow(kWindowTitle, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, kClientWidth,
                        kClientHeight, SDL_WINDOW_HIDDEN | (wayland ? SDL_WINDOW_ALLOW_HIGHDPI : 0));
   if (window_ == nullptr) FailToStart("cannot open the window: " + SdlReason());
   SetWindowIcon(window_);
+  std::string why;
   if (wayland) {
-    std::string why;
-    wayland_ = WaylandPixels::Open(window_, why);
-    if (wayland_ == nullptr) FailToStart("cannot draw in the window: " + why);
-    return;
+    presenter_ = WaylandPresenter::Open(window_, why);
+  } else {
+    presenter_ = X11Presenter::Open(window_, why);
   }
-  x11_scale_ = std::make_unique<X11DesktopScale>(window_);
-  if (x11_scale_->scale() > 1) {
-    Rescale();
-    SDL_SetWindowPosition(window_, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
-  }
-  // X events reach the scale's watch through SDL.
-  SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE);
-  if (SDL_GetWindowSurface(window_) == nullptr) {
-    FailToStart("cannot draw in the window: " + SdlReason());
-  }
-}
-
-// Each holder's stored bitmap is decoded now, once, into an 8-bit surface with
-// the bitmap's colour table; showing a frame later only picks one of them.
-// Decoded straight into the surface, in a seventeenth of the processor time
-// that SDL's BMP loader takes (pictures_bench).
-void SdlPlatform::DecodeHolderPictures() {
-  for (int number = 1; number <= Dorvik2Lifts::kSlots; ++number) {
-    const BitmapLayout layout = ReadBitmapLayout(HolderBitmapFile(number));
-    SDL_Surface* surface =
-        SDL_CreateRGBSurfaceWithFormat(0, layout.width, layout.height, 8, SDL_PIXELFORMAT_INDEX8);
-    if (surface == nullptr) throw RunTimeError(error_number::kInvalidPicture, "Invalid picture");
-    auto picture = std::make_shared<const SdlPicture>(surface);  // owns it from here
-    std::array<SDL_Color, 256> colours{};
-    for (int i = 0; i < layout.colours; ++i) {
-      const auto entry = layout.colour_table.subspan(static_cast<std::size_t>(4 * i), 4);
-      colours[static_cast<std::size_t>(i)] = {entry[2], entry[1], entry[0], SDL_ALPHA_OPAQUE};
-    }
-    // The new surface's pixels are all 0, as the decoder expects for any it skips.
-    DecodeBitmapPixels(layout, static_cast<std::uint8_t*>(surface->pixels), surface->pitch);
-    // Pixels copied as they are: no colour key, no blending.
-    if (SDL_SetPaletteColors(surface->format->palette, colours.data(), 0, layout.colours) < 0 ||
-        SDL_SetSurfaceBlendMode(surface, SDL_BLENDMODE_NONE) < 0) {
-      throw RunTimeError(error_number::kInvalidPicture, "Invalid picture");
-    }
-    holders_[static_cast<std::size_t>(number - 1)] = std::move(picture);
-  }
+  if (presenter_ == nullptr) FailToStart("cannot draw in the window: " + why);
 }
 
 void SdlPlatform::ShowWindow() {
-  // A Wayland window takes pixels only once the compositor has configured it,
-  // which SDL waits for when it shows the window.
-  if (wayland_ == nullptr) Paint();
+  const bool paint_first = presenter_->PaintsHidden();
+  if (paint_first) Paint();
   SDL_ShowWindow(window_);
   SDL_RaiseWindow(window_);
-  if (wayland_ != nullptr) {
-    wayland_->KeepSize(kClientWidth, kClientHeight);
-    Paint();
-  }
+  presenter_->Shown();
+  if (!paint_first) Paint();
 }
 
 void SdlPlatform::Run(Dorvik2Lifts& form) {
-  // SDL hands pointer positions on in window pixels on X, in the desktop's
-  // units (the client area's) on Wayland.
-  input_ = std::make_unique<SdlInput>(form, wayland_ != nullptr ? 1 : scale_);
+  input_ = std::make_unique<SdlInput>(form, presenter_->PointerScale());
   try {
     ShowWindow();
     bool activated = false;
     SDL_Event event;
     for (;;) {
       const bool waited = SDL_WaitEvent(&event) != 0;
-      if (wayland_ != nullptr) wayland_->EndIfLost();
+      presenter_->EndIfLost();
       if (!waited) RaiseRenderFailure();
       // The window is the program's active window once it is shown (or given
       // the focus, whichever SDL reports first); that is when Activate runs.
@@ -316,11 +142,14 @@ void SdlPlatform::Run(Dorvik2Lifts& form) {
 bool SdlPlatform::HandleWindowEvent(const SDL_Event& event) {
   if (event.type == SDL_QUIT) {
     // SDL's Wayland driver reports a lost compositor as a quit.
-    if (wayland_ != nullptr) wayland_->EndIfLost();
+    presenter_->EndIfLost();
     EndProcess();
   }
   if (event.type == SDL_SYSWMEVENT) {
-    if (x11_scale_ != nullptr && x11_scale_->Changed(event)) Rescale();
+    if (presenter_->Rescaled(event)) {
+      if (input_ != nullptr) input_->SetPointerScale(presenter_->PointerScale());
+      damage_ = Damage::kWhole;
+    }
     return true;
   }
   if (event.type != SDL_WINDOWEVENT) return false;
@@ -359,7 +188,7 @@ void SdlPlatform::ShowPicture(const Picture& picture) {
 // events that arrive while the handlers run wait for the next pump.
 void SdlPlatform::PumpEvents() {
   SDL_PumpEvents();
-  if (wayland_ != nullptr) wayland_->EndIfLost();
+  presenter_->EndIfLost();
   for (;;) {
     const int taken = SDL_PeepEvents(batch_.data(), static_cast<int>(batch_.size()), SDL_GETEVENT,
                                      SDL_FIRSTEVENT, SDL_LASTEVENT);
@@ -403,27 +232,27 @@ void SdlPlatform::ReportRunTimeError(const RunTimeError& error) {
   std::_Exit(1);
 }
 
-// The window's surface keeps what was drawn into it: a pass that only changes
-// the picture draws the picture alone and puts only its rectangle on the
-// screen.
+// A pass that only changes the picture, into pixels that hold the last
+// paint, draws the picture alone and puts only its rectangle on the screen.
 void SdlPlatform::Paint() {
-  // On X the same surface from one call to the next, unless the window
-  // changed size; then SDL makes a new one here, and all of it is to be
-  // drawn. On Wayland whichever buffer the compositor has given back.
-  SDL_Surface* target = PaintTarget();
-  if (target == nullptr) RaiseRenderFailure();
+  const Canvas canvas = presenter_->Target();
+  if (canvas.pixels == nullptr) RaiseRenderFailure();
   // Another picture of the same size covers all of the last one.
   const bool covers_last = current_surface_ != nullptr && painted_picture_ != nullptr &&
                            current_surface_->w == painted_picture_->w &&
                            current_surface_->h == painted_picture_->h;
-  if (target != painted_surface_ || damage_ == Damage::kWhole || !covers_last) {
-    PaintWhole(target);
-    Present({});
+  if (!canvas.holds_last_paint || damage_ == Damage::kWhole || !covers_last) {
+    if (!DrawDisplayArea(current_surface_, canvas.pixels, canvas.scale) ||
+        !presenter_->Present({})) {
+      RaiseRenderFailure();
+    }
   } else {
-    const SDL_Rect place = DrawPicture(current_surface_, target, scale_);
-    Present({&place, 1});
+    SDL_Rect place;
+    if (!DrawPicture(current_surface_, canvas.pixels, canvas.scale, place) ||
+        !presenter_->Present({&place, 1})) {
+      RaiseRenderFailure();
+    }
   }
-  painted_surface_ = target;
   painted_picture_ = current_surface_;
   damage_ = Damage::kNone;
 
@@ -434,57 +263,6 @@ void SdlPlatform::Paint() {
     std::printf("dorvik: first frame %lld\n",
                 static_cast<long long>(now.tv_sec) * 1000000000LL + now.tv_nsec);
     std::fflush(stdout);
-  }
-}
-
-// The whole client area is the display area: the current picture unscaled at
-// the inner area's top-left (clipped to the inner area), the background around
-// it and the sunken border over both.
-void SdlPlatform::PaintWhole(SDL_Surface* target) {
-  const SDL_Rect picture =
-      current_surface_ == nullptr ? SDL_Rect{0, 0, 0, 0} : PictureSource(current_surface_);
-  if (current_surface_ != nullptr) DrawPicture(current_surface_, target, scale_);
-  const SDL_Rect background[] = {
-      {kBorder + picture.w, kBorder, kInnerWidth - picture.w, kInnerHeight},
-      {kBorder, kBorder + picture.h, picture.w, kInnerHeight - picture.h}};
-  Fill(target, background, kBackground, scale_);
-  const int right = kAreaWidth - 1;
-  const int bottom = kAreaHeight - 1;
-  const SDL_Rect outer_top_left[] = {{0, 0, kAreaWidth, 1}, {0, 0, 1, kAreaHeight}};
-  const SDL_Rect outer_bottom_right[] = {{0, bottom, kAreaWidth, 1}, {right, 0, 1, kAreaHeight}};
-  const SDL_Rect inner_top_left[] = {{1, 1, kAreaWidth - 2, 1}, {1, 1, 1, kAreaHeight - 2}};
-  const SDL_Rect inner_bottom_right[] = {{1, bottom - 1, kAreaWidth - 2, 1},
-                                         {right - 1, 1, 1, kAreaHeight - 2}};
-  Fill(target, outer_top_left, kShadow, scale_);
-  Fill(target, outer_bottom_right, kHighlight, scale_);
-  Fill(target, inner_top_left, kDarkShadow, scale_);
-  Fill(target, inner_bottom_right, kLight, scale_);
-}
-
-// On X: the window at the desktop's scale now, drawn anew (SDL makes a new
-// window surface for the new size).
-void SdlPlatform::Rescale() {
-  scale_ = x11_scale_->scale();
-  SDL_SetWindowSize(window_, kClientWidth * scale_, kClientHeight * scale_);
-  if (input_ != nullptr) input_->SetPointerScale(scale_);
-  damage_ = Damage::kWhole;
-}
-
-SDL_Surface* SdlPlatform::PaintTarget() {
-  if (wayland_ == nullptr) return SDL_GetWindowSurface(window_);
-  SDL_Surface* target = wayland_->Target();
-  scale_ = wayland_->Scale();
-  return target;
-}
-
-// All of the window's pixels when `rects` is empty.
-void SdlPlatform::Present(std::span<const SDL_Rect> rects) {
-  if (wayland_ != nullptr) {
-    if (!wayland_->Present()) RaiseRenderFailure();
-  } else if (rects.empty()) {
-    Check(SDL_UpdateWindowSurface(window_));
-  } else {
-    Check(SDL_UpdateWindowSurfaceRects(window_, rects.data(), static_cast<int>(rects.size())));
   }
 }
 

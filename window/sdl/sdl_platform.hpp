@@ -1,28 +1,24 @@
-// SDL2 backend, part 1 of 2: the platform services of the Linux window.
+// SDL2 backend: the platform services of the Linux window.
 // Implements every dorvik::PlatformServices operation: show picture (makes one
 // of the pictures decoded at start-up current), the event pump (every waiting
 // event delivered, then the display area painted), picture from a holder (the
-// 36 frame pictures decoded while the window is built, and kept as they are
-// stored: 8-bit paletted surfaces), the quit sequence's window operation
-// (clears the display area), the end of the process and the run-time error
-// report (standard error and a message box). It also builds the window and
-// runs its dispatch until activation. On X it draws into SDL's window
-// surface, on Wayland into buffers of its own (wayland_pixels.hpp); on both
-// at the desktop's whole-number scale.
+// 36 frame pictures decoded while the window is built; sdl_picture.hpp), the
+// quit sequence's window operation (clears the display area), the end of the
+// process and the run-time error report (standard error and a message box).
+// It also builds the window and runs its dispatch until activation. What is
+// drawn reaches the screen through the presenter of the window system it
+// runs on (presenter.hpp), chosen once, as the window opens.
 #pragma once
 
 #include <SDL.h>
 
 #include <array>
-#include <cstdint>
 #include <memory>
-#include <span>
 
 #include "core/dorvik2lifts.hpp"
 #include "core/platform.hpp"
+#include "window/sdl/presenter.hpp"
 #include "window/sdl/sdl_input.hpp"
-#include "window/sdl/wayland_pixels.hpp"
-#include "window/sdl/x11_scale.hpp"
 
 namespace dorvik::sdl {
 
@@ -58,35 +54,23 @@ class SdlPlatform final : public PlatformServices {
 
  private:
   void OpenWindow();
-  void DecodeHolderPictures();
   // Handles the window's own events; returns false for input events.
   bool HandleWindowEvent(const SDL_Event& event);
   // Draws what has changed since the last paint and puts it on the screen.
   void Paint();
-  void PaintWhole(SDL_Surface* target);
-  // The window's pixels to draw into, and putting `rects` of them on the screen.
-  SDL_Surface* PaintTarget();
-  void Present(std::span<const SDL_Rect> rects);
 
   SDL_Window* window_ = nullptr;
-  // On Wayland, the window's own buffers; on X, SDL's window surface.
-  std::unique_ptr<WaylandPixels> wayland_;
-  // Window pixels per client-area pixel: the desktop's whole-number scale,
-  // and on X where it comes from.
-  int scale_ = 1;
-  std::unique_ptr<X11DesktopScale> x11_scale_;
-  void Rescale();
+  std::unique_ptr<Presenter> presenter_;
   std::array<Picture, Dorvik2Lifts::kSlots> holders_;
   // The display area's own reference to its picture, and its surface.
   Picture current_;
   SDL_Surface* current_surface_ = nullptr;
   // What the next paint must draw: nothing, the picture alone (another one of
-  // the same size), or the whole display area.
+  // the same size), or the whole display area. The presenter may ask for
+  // more: pixels that do not hold the last paint are drawn whole.
   enum class Damage { kNone, kPicture, kWhole };
   Damage damage_ = Damage::kWhole;
-  // The window's surface and the picture at the last paint: a new surface
-  // holds nothing yet.
-  SDL_Surface* painted_surface_ = nullptr;
+  // The picture at the last paint.
   SDL_Surface* painted_picture_ = nullptr;
   bool report_first_frame_ = false;
   std::unique_ptr<SdlInput> input_;

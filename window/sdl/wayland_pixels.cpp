@@ -20,27 +20,6 @@ namespace {
 // the ones of the last scale that the compositor has not given back yet.
 constexpr std::size_t kMaxBuffers = 4;
 
-// What the registry's roundtrip finds.
-struct Globals {
-  wl_shm* shm = nullptr;
-  // The compositor draws title bars (so SDL draws none with libdecor).
-  bool decorates = false;
-};
-
-void OnGlobal(void* data, wl_registry* registry, std::uint32_t name, const char* interface,
-              std::uint32_t /*version*/) {
-  auto* globals = static_cast<Globals*>(data);
-  if (std::strcmp(interface, wl_shm_interface.name) == 0) {
-    globals->shm = static_cast<wl_shm*>(wl_registry_bind(registry, name, &wl_shm_interface, 1));
-  } else if (std::strcmp(interface, "zxdg_decoration_manager_v1") == 0) {
-    globals->decorates = true;
-  }
-}
-
-void OnGlobalRemoved(void* /*data*/, wl_registry* /*registry*/, std::uint32_t /*name*/) {}
-
-constexpr wl_registry_listener kRegistryListener{OnGlobal, OnGlobalRemoved};
-
 }  // namespace
 
 std::unique_ptr<WaylandPixels> WaylandPixels::Open(SDL_Window* window, std::string& why) {
@@ -59,14 +38,13 @@ std::unique_ptr<WaylandPixels> WaylandPixels::Open(SDL_Window* window, std::stri
     return nullptr;
   }
   wl_proxy_set_queue(reinterpret_cast<wl_proxy*>(wrapper), pixels->queue_);
-  wl_registry* registry = wl_display_get_registry(wrapper);
+  pixels->registry_ = wl_display_get_registry(wrapper);
   wl_proxy_wrapper_destroy(wrapper);
-  Globals globals;
-  wl_registry_add_listener(registry, &kRegistryListener, &globals);
-  const int answered = wl_display_roundtrip_queue(pixels->display_, pixels->queue_);
-  wl_registry_destroy(registry);
-  pixels->shm_ = globals.shm;
-  pixels->decorated_by_compositor_ = globals.decorates;
+  static constexpr wl_registry_listener kListener{OnGlobal, OnGlobalRemoved};
+  wl_registry_add_listener(pixels->registry_, &kListener, pixels.get());
+  // The globals, then the outputs' first descriptions.
+  int answered = wl_display_roundtrip_queue(pixels->display_, pixels->queue_);
+  if (answered >= 0) answered = wl_display_roundtrip_queue(pixels->display_, pixels->queue_);
   if (answered < 0) {
     why = "the Wayland compositor did not answer";
     return nullptr;
@@ -86,7 +64,9 @@ WaylandPixels::WaylandPixels(SDL_Window* window, wl_display* display, wl_surface
 
 WaylandPixels::~WaylandPixels() {
   for (auto& buffer : buffers_) Release(*buffer);
+  for (auto& output : outputs_) wl_output_destroy(output->output);
   if (shm_ != nullptr) wl_shm_destroy(shm_);
+  if (registry_ != nullptr) wl_registry_destroy(registry_);
   wl_event_queue_destroy(queue_);
 }
 
@@ -104,17 +84,82 @@ void WaylandPixels::KeepSize(int width, int height) const {
   wl_proxy_marshal(toplevel, 8, width, height);
 }
 
-int WaylandPixels::OutputScale(int pixels_across) const {
-  int width = 0;
-  SDL_GetWindowSize(window_, &width, nullptr);
-  return width > 0 ? std::max(1, pixels_across / width) : 1;
+void WaylandPixels::OnGlobal(void* data, wl_registry* registry, std::uint32_t name,
+                             const char* interface, std::uint32_t version) {
+  auto* pixels = static_cast<WaylandPixels*>(data);
+  if (std::strcmp(interface, wl_shm_interface.name) == 0 && pixels->shm_ == nullptr) {
+    pixels->shm_ = static_cast<wl_shm*>(wl_registry_bind(registry, name, &wl_shm_interface, 1));
+  } else if (std::strcmp(interface, "zxdg_decoration_manager_v1") == 0) {
+    // The compositor draws title bars (so SDL draws none with libdecor).
+    pixels->decorated_by_compositor_ = true;
+  } else if (std::strcmp(interface, wl_output_interface.name) == 0 && version >= 2) {
+    pixels->AddOutput(name);  // version 2 tells the scale
+  }
+}
+
+void WaylandPixels::OnGlobalRemoved(void* data, wl_registry* /*registry*/, std::uint32_t name) {
+  std::erase_if(static_cast<WaylandPixels*>(data)->outputs_,
+                [&](const std::unique_ptr<Output>& output) {
+                  if (output->name != name) return false;
+                  wl_output_destroy(output->output);
+                  return true;
+                });
+}
+
+// SDL 2.26 keeps the scale an output had when the window entered it: after
+// the desktop's scale changes, the window's size in pixels that SDL reports
+// is the old scale's. So the outputs' scales are followed here.
+void WaylandPixels::AddOutput(std::uint32_t name) {
+  auto output = std::make_unique<Output>();
+  output->name = name;
+  output->output =
+      static_cast<wl_output*>(wl_registry_bind(registry_, name, &wl_output_interface, 2));
+  static constexpr wl_output_listener kListener{
+      [](void* data, wl_output* /*output*/, std::int32_t x, std::int32_t y, std::int32_t /*mm*/,
+         std::int32_t /*mm*/, std::int32_t /*subpixel*/, const char* /*make*/,
+         const char* /*model*/, std::int32_t /*transform*/) {
+        static_cast<Output*>(data)->x = x;
+        static_cast<Output*>(data)->y = y;
+      },
+      [](void* /*data*/, wl_output* /*output*/, std::uint32_t /*flags*/, std::int32_t /*width*/,
+         std::int32_t /*height*/, std::int32_t /*refresh*/) {},
+      [](void* /*data*/, wl_output* /*output*/) {},
+      [](void* data, wl_output* /*output*/, std::int32_t factor) {
+        static_cast<Output*>(data)->scale = std::max(1, factor);
+      },
+      nullptr,
+      nullptr};  // name and description: only from version 4
+  wl_output_add_listener(output->output, &kListener, output.get());
+  outputs_.push_back(std::move(output));
+}
+
+// The output of SDL's display for the window, found by its place in the
+// desktop; failing that, the scale of the window's size in pixels as SDL
+// reports it.
+int WaylandPixels::OutputScale() const {
+  SDL_Rect bounds{};
+  const int display = SDL_GetWindowDisplayIndex(window_);
+  if (display >= 0 && SDL_GetDisplayBounds(display, &bounds) == 0) {
+    for (const auto& output : outputs_) {
+      if (output->x == bounds.x && output->y == bounds.y) return output->scale;
+    }
+  }
+  int units = 0;
+  int pixels = 0;
+  SDL_GetWindowSize(window_, &units, nullptr);
+  SDL_GetWindowSizeInPixels(window_, &pixels, nullptr);
+  return units > 0 ? std::max(1, pixels / units) : 1;
 }
 
 SDL_Surface* WaylandPixels::Target() {
+  // The outputs' news first: the scale may have changed.
+  if (wl_display_dispatch_queue_pending(display_, queue_) < 0) EndLost();
+  scale_ = OutputScale();
   int width = 0;
   int height = 0;
-  SDL_GetWindowSizeInPixels(window_, &width, &height);
-  scale_ = OutputScale(width);
+  SDL_GetWindowSize(window_, &width, &height);
+  width *= scale_;
+  height *= scale_;
   drawn_ = nullptr;
   for (;;) {
     if (wl_display_dispatch_queue_pending(display_, queue_) < 0) EndLost();

@@ -2,12 +2,13 @@
 // has no window surface of its own without OpenGL (which would cost Mesa's
 // 100 MiB and more), so the window draws into shared-memory buffers of the
 // compositor (wl_shm) that it puts on SDL's wl_surface itself, at the
-// output's whole-number scale. Also ends the program when the compositor
-// goes away.
+// output's whole-number scale, which it follows itself. Also ends the
+// program when the compositor goes away.
 #pragma once
 
 #include <SDL.h>
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -15,6 +16,8 @@
 struct wl_buffer;
 struct wl_display;
 struct wl_event_queue;
+struct wl_output;
+struct wl_registry;
 struct wl_shm;
 struct wl_surface;
 
@@ -54,10 +57,21 @@ class WaylandPixels {
     std::size_t size = 0;
     bool busy = false;  // attached, and not yet released by the compositor
   };
+  // An output of the desktop: where it is in the desktop and its scale.
+  struct Output {
+    std::uint32_t name = 0;  // the registry's
+    wl_output* output = nullptr;
+    int x = 0;
+    int y = 0;
+    int scale = 1;
+  };
   WaylandPixels(SDL_Window* window, wl_display* display, wl_surface* surface);
-  // The scale of the output the window is on, from the window's width in
-  // device pixels, as SDL reports it (1 until it knows).
-  int OutputScale(int pixels_across) const;
+  static void OnGlobal(void* data, wl_registry* registry, std::uint32_t name, const char* interface,
+                       std::uint32_t version);
+  static void OnGlobalRemoved(void* data, wl_registry* registry, std::uint32_t name);
+  void AddOutput(std::uint32_t name);
+  // The scale of the output the window is on.
+  int OutputScale() const;
   Buffer* NewBuffer(int width, int height);
   void Release(Buffer& buffer);
   static void OnRelease(void* data, wl_buffer* buffer);
@@ -68,7 +82,9 @@ class WaylandPixels {
   // Our own objects' events go to a queue of their own, dispatched here,
   // not by SDL's event pump.
   wl_event_queue* queue_ = nullptr;
+  wl_registry* registry_ = nullptr;
   wl_shm* shm_ = nullptr;
+  std::vector<std::unique_ptr<Output>> outputs_;
   std::vector<std::unique_ptr<Buffer>> buffers_;
   Buffer* drawn_ = nullptr;
   int scale_ = 1;

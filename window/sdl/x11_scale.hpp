@@ -1,7 +1,7 @@
 // SDL2 backend on X: the desktop's whole-number scale, which X itself does
 // not have. Desktops that scale their programs say so in the resource
 // database as Xft.dpi (192 for 200 %); the scale is that over 96, rounded
-// down, and at least 1. A new Xft.dpi (xrdb -merge) is seen at once.
+// down, at least 1 and at most 8. A new Xft.dpi (xrdb -merge) is seen at once.
 #pragma once
 
 #include <SDL.h>
