@@ -55,7 +55,7 @@ SdlPlatform::SdlPlatform() {
   // only picks one of them.
   try {
     for (int number = 1; number <= Dorvik2Lifts::kSlots; ++number) {
-      holders_[static_cast<std::size_t>(number - 1)] = DecodeHolderPicture(number);
+      holders_.Set(number, DecodeHolderPicture(number));
     }
   } catch (const RunTimeError& error) {
     ReportRunTimeError(error);
@@ -64,7 +64,7 @@ SdlPlatform::SdlPlatform() {
 
 SdlPlatform::~SdlPlatform() {
   current_.reset();
-  for (Picture& holder : holders_) holder.reset();  // and their surfaces
+  holders_ = {};  // and their surfaces
   presenter_.reset();
   if (window_ != nullptr) SDL_DestroyWindow(window_);
   SDL_Quit();
@@ -135,7 +135,7 @@ void SdlPlatform::Run(Dorvik2Lifts& form) {
   } catch (const RunTimeError& error) {
     ReportRunTimeError(error);
   } catch (const std::bad_alloc&) {
-    ReportRunTimeError(RunTimeError(7, "Out of memory"));
+    ReportRunTimeError(RunTimeError(error_number::kOutOfMemory, "Out of memory"));
   }
 }
 
@@ -202,12 +202,7 @@ void SdlPlatform::PumpEvents() {
   if (damage_ != Damage::kNone) Paint();
 }
 
-Picture SdlPlatform::HolderPicture(int number) {
-  if (number < 1 || number > Dorvik2Lifts::kSlots) {
-    throw RunTimeError(error_number::kInvalidCall, "Invalid procedure call or argument");
-  }
-  return holders_[static_cast<std::size_t>(number - 1)];
-}
+Picture SdlPlatform::HolderPicture(int number) { return holders_.Get(number); }
 
 void SdlPlatform::ClearWindow() {
   current_.reset();

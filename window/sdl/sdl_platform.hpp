@@ -17,6 +17,7 @@
 
 #include "core/dorvik2lifts.hpp"
 #include "core/platform.hpp"
+#include "window/holder_pictures.hpp"
 #include "window/sdl/presenter.hpp"
 #include "window/sdl/sdl_input.hpp"
 
@@ -61,7 +62,7 @@ class SdlPlatform final : public PlatformServices {
 
   SDL_Window* window_ = nullptr;
   std::unique_ptr<Presenter> presenter_;
-  std::array<Picture, Dorvik2Lifts::kSlots> holders_;
+  HolderPictures holders_;
   // The display area's own reference to its picture, and its surface.
   Picture current_;
   SDL_Surface* current_surface_ = nullptr;
