@@ -305,7 +305,7 @@ class WaylandSession(DesktopSession):
 
     def _drawn_at_new_scale(self):
         """Whether the program has made a buffer of the client area's size at --scale."""
-        width, height = (self.ctx.opts.scale * n for n in CLIENT_SIZE)
+        width, height = (self.ctx.opts.scale * n for n in self.ctx.opts.client_size)
         made = r"create_buffer\(new id wl_buffer@\d+, 0, %d, %d," % (width, height)
         return re.search(made, self.program.output()[1]) is not None
 
