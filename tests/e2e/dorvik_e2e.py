@@ -373,7 +373,7 @@ class PageSession(Session):
                 break
             if time.monotonic() > deadline:
                 raise Failure("the page's program did not end: %s" % state)
-        if state["ended"] != wanted or "reload" not in state["status"].lower():
+        if state["ended"] != wanted or "reload" not in state["status"].lower() or state["enabledKeys"]:
             raise Failure("the page ended as %r, not %r: %s" % (state["ended"], wanted, state))
         self.wait_for_unknown("the display area to be cleared")
 
@@ -691,13 +691,13 @@ def decoded_pictures(ctx):
 def status_line(ctx):
     """The line under the keys names the set and frame on show, said to screen
     readers once the picture stands. (Tab to the on-screen "*" and Enter stop
-    the run; Space there switches the lift only.)"""
+    the run; Space there presses "*" too, not switching the lift.)"""
     s = ctx.session()
     s.watch_running()
     for key in ("Tab",) * 4 + ("Enter",):
         s.key(key)
     at = s.wait_still()
-    for key, after in ((".", (phase(at) + 1) % PHASES), (" ", (phase(at) + 1) % PHASES + PHASES)):
+    for key, after in ((".", (phase(at) + 1) % PHASES), (" ", (phase(at) + 2) % PHASES)):
         s.key(key)
         s.wait_slot(after)
         s.wait_still()
@@ -728,6 +728,19 @@ def offline_reload(ctx):
     if state["served"] or state["errors"] or not state["worker"]:
         raise Failure("offline: %s" % state)
     s.close()
+
+
+@on_page
+def no_audit_finding(ctx):
+    """axe-core finds nothing on a phone or on a desktop, the viewer running."""
+    found = {}
+    for device in ("phone", "desktop"):
+        s = ctx.session(device=device, touch=device == "phone")
+        s.watch_running()
+        found[device] = s.bridge.send("axe")["violations"]
+        s.close()
+    if any(found.values()):
+        raise Failure("axe-core: %s" % found)
 
 
 @on_page

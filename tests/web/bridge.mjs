@@ -10,6 +10,7 @@
 //   node bridge.mjs PAGE_DIR [CHROMIUM]
 import {createServer} from 'node:http';
 import {readFile} from 'node:fs/promises';
+import {createRequire} from 'node:module';
 import {createInterface} from 'node:readline';
 import path from 'node:path';
 import zlib from 'node:zlib';
@@ -271,6 +272,13 @@ const commands = {
     await page.reload({waitUntil: 'load'});
     return locate().then(() => ({}));
   },
+  // axe-core's violations on the page as it is, by rule: the nodes' selectors.
+  async axe() {
+    await inputs;
+    await evaluate(await readFile(createRequire(import.meta.url).resolve('axe-core/axe.min.js'), 'utf8'));
+    return {violations: await evaluate(`axe.run(document, {resultTypes: ['violations']}).then(
+        result => result.violations.map(v => [v.id, v.nodes.map(n => n.target.join(' '))]))`)};
+  },
   async online() {
     if (!server.listening) await new Promise(resolve => server.listen(port, '127.0.0.1', resolve));
     return {};
@@ -288,6 +296,7 @@ const commands = {
       fits: document.documentElement.scrollWidth <= document.documentElement.clientWidth &&
             document.documentElement.scrollHeight <= document.documentElement.clientHeight,
       keys: Array.from(document.querySelectorAll('#keys button'), b => b.getAttribute('aria-label')),
+      enabledKeys: document.querySelectorAll('#keys button:enabled').length,
       lines: ['frame', 'said'].map(id => document.getElementById(id).textContent)
           .concat(document.getElementById('said').getAttribute('role')),
       focused: document.activeElement === document.querySelector('canvas'),

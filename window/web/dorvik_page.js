@@ -103,10 +103,14 @@ mergeInto(LibraryManager.library, {
     // Characters as typed, wherever the focus is: the key's text when it is
     // one character (the layout and Shift already applied), and the control
     // characters of Escape, Enter and Backspace. Keys that make no character,
-    // and Ctrl/Meta shortcuts (the browser's own), reach nothing. Enter on an
-    // on-screen key is typed and also presses that key.
+    // and Ctrl/Meta shortcuts (the browser's own), reach nothing. Space and
+    // Enter on a focused on-screen key press that key (the button's own
+    // activation, onPress) and type nothing.
     onKey: function(event) {
       if (dorvikPage.ended || event.isComposing) return;
+      if ((event.key === ' ' || event.key === 'Enter') && event.target instanceof HTMLButtonElement) {
+        return;
+      }
       var code = null;
       if (event.key === 'Escape') code = 27;
       else if (event.key === 'Enter') code = 13;
@@ -116,10 +120,7 @@ mergeInto(LibraryManager.library, {
         code = event.key.charCodeAt(0);
       }
       if (code === null) return;
-      var onKeyButton = event.target instanceof HTMLButtonElement;
-      // No scrolling on space, no quick find on "/"; Space on a focused
-      // on-screen key switches the lift and does not press the key.
-      if (!(code === 13 && onKeyButton)) event.preventDefault();
+      event.preventDefault();  // no scrolling on space, no quick find on "/"
       dorvikPage.push({kind: dorvikLayout.kinds.key, code: code});
     },
 
@@ -274,6 +275,7 @@ mergeInto(LibraryManager.library, {
   dorvik_page_end: function(number, text) {
     dorvikPage.ended = true;
     dorvikPage.queue = [];
+    document.querySelectorAll('#keys button').forEach(function(button) { button.disabled = true; });
     dorvikPage.paint();  // the last picture shown, if it waited for a frame
     var again = 'The viewer has ended. Reload the page to start it again.';
     if (number !== 0) {
