@@ -176,13 +176,31 @@ mergeInto(LibraryManager.library, {
 
     // Keeps the page's files for use without the network, once it runs; a
     // page served over plain http from elsewhere than this machine has no
-    // service workers, and runs the same without them.
+    // service workers, and runs the same without them. Every load asks the
+    // server for a new worker: the browser's own check waits for an idle
+    // page, which this one seldom is. This page has all its files by now, so
+    // a new build that has all of its own takes over from it at once and
+    // serves the next load.
     keepOffline: function() {
       if (!('serviceWorker' in navigator) || !window.isSecureContext) return;
-      navigator.serviceWorker.register('sw.js').catch(function() {
-        // Offline (the update check failed) or storage refused: the page
-        // runs as it is either way.
-      });
+      navigator.serviceWorker.register('sw.js')
+          .then(function(registration) {
+            var takeOver = function() {
+              if (registration.waiting) registration.waiting.postMessage('take over');
+            };
+            registration.addEventListener('updatefound', function() {
+              var coming = registration.installing;
+              coming.addEventListener('statechange', function() {
+                if (coming.state === 'installed') takeOver();
+              });
+            });
+            takeOver();
+            return registration.update();
+          })
+          .catch(function() {
+            // Offline (the update check failed) or storage refused: the page
+            // runs as it is either way.
+          });
     },
   },
 
