@@ -737,9 +737,9 @@ def offline_reload(ctx):
 @on_page
 def update_arrives(ctx):
     """A second build served after a visit shows by the second reload (markup
-    and style sheet both), kept under a new name by the build's own rule for
-    its worker, which gives the first build's worker for the first's files; a
-    copy of the first in a sibling folder keeps its own files."""
+    and style sheet both), its worker written by the build's own rule (which
+    gives the built worker for the built files); the first build's cache goes,
+    and a copy of the first in a sibling folder keeps its own."""
     source, make = os.path.join(os.path.dirname(os.path.abspath(__file__)), "../../window/web"), []
     names = re.search(r"'\./', (.*)\]", open(ctx.opts.web + "/sw.js").read()).group(1).replace("'", "")
     with tempfile.TemporaryDirectory() as second:
@@ -751,24 +751,28 @@ def update_arrives(ctx):
                             "-DOUT=%s/sw.js" % second, "-DTEMPLATE=%s/service_worker.js.in" % source,
                             "-P", source + "/make_service_worker.cmake"], check=True)
             make.append(open(second + "/sw.js").read())
+        if make[0] != open(ctx.opts.web + "/sw.js").read():
+            raise Failure("the built sw.js is not the one that the built files give")
         s = ctx.session(at="/sibling/")
         s.bridge.send("kept")
         s.bridge.send("go", at="/")
         first = s.bridge.send("kept")["caches"]
-        s.bridge.send("serve", dir=second)
-        s.bridge.send("go")
-        # The page asks for the new build once it runs (which Chromium may
-        # put off by about a minute while the page's thread is busy).
-        deadline = time.monotonic() + 90
-        while not (lambda k: set(k["caches"]) - set(first) and not k["updating"])(s.bridge.send("kept")):
-            if time.monotonic() > deadline:
-                raise Failure("no new service worker after a reload: %s" % s.bridge.send("kept"))
-            time.sleep(0.2)
-        s.bridge.send("go")
-        kept = s.bridge.send("kept")
-        s.bridge.send("serve", dir=ctx.opts.web)
-    if make[0] != open(ctx.opts.web + "/sw.js").read() or kept["build"] != ["2", '"2"'] or \
-            len(kept["caches"]) != 2 or len(set(kept["caches"]) & set(first)) != 1:
+        try:
+            s.bridge.send("serve", dir=second)
+            s.bridge.send("go")
+            # The page asks for the new build once it runs (which Chromium may
+            # put off by about a minute while the page's thread is busy).
+            deadline = time.monotonic() + 150
+            while not (lambda k: set(k["caches"]) - set(first) and not k["updating"])(s.bridge.send("kept")):
+                if time.monotonic() > deadline:
+                    raise Failure("no new service worker after a reload: %s" % s.bridge.send("kept"))
+                time.sleep(0.2)
+            s.bridge.send("go")
+            kept = s.bridge.send("kept")
+        finally:
+            s.bridge.send("serve", dir=ctx.opts.web)
+    if kept["build"] != ["2", '"2"'] or len(kept["caches"]) != 2 or \
+            len(set(kept["caches"]) & set(first)) != 1:
         raise Failure("after two reloads: %s (first kept %s)" % (kept, first))
 
 
