@@ -378,7 +378,8 @@ class PageSession(Session):
             if time.monotonic() > deadline:
                 raise Failure("the page's program did not end: %s" % state)
         if state["ended"] != wanted or "reload" not in state["status"].lower() or state["enabledKeys"]:
-            raise Failure("the page ended as %r, not %r: %s" % (state["ended"], wanted, state))
+            raise Failure("the page ended as %r, not %r, %d keys enabled: %s"
+                          % (state["ended"], wanted, state["enabledKeys"], state))
         self.wait_for_unknown("the display area to be cleared")
 
     def output(self):
