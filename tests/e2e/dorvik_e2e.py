@@ -33,8 +33,11 @@ import copy
 import hashlib
 import os
 import re
+import shutil
 import signal
+import subprocess
 import sys
+import tempfile
 import time
 
 from e2e_support import (  # noqa: F401  (decode_bmp: for other tools that import this)
@@ -408,8 +411,9 @@ class PageSession(Session):
                 break
             if time.monotonic() > deadline:
                 raise Failure("the page's program did not end: %s" % state)
-        if state["ended"] != wanted or "reload" not in state["status"].lower():
-            raise Failure("the page ended as %r, not %r: %s" % (state["ended"], wanted, state))
+        if state["ended"] != wanted or "reload" not in state["status"].lower() or state["enabledKeys"]:
+            raise Failure("the page ended as %r, not %r, %d keys enabled: %s"
+                          % (state["ended"], wanted, state["enabledKeys"], state))
         self.wait_for_unknown("the display area to be cleared")
 
     def output(self):
@@ -726,13 +730,13 @@ def decoded_pictures(ctx):
 def status_line(ctx):
     """The line under the keys names the set and frame on show, said to screen
     readers once the picture stands. (Tab to the on-screen "*" and Enter stop
-    the run; Space there switches the lift only.)"""
+    the run; Space there presses "*" too, not switching the lift.)"""
     s = ctx.session()
     s.watch_running()
     for key in ("Tab",) * 4 + ("Enter",):
         s.key(key)
     at = s.wait_still()
-    for key, after in ((".", (phase(at) + 1) % PHASES), (" ", (phase(at) + 1) % PHASES + PHASES)):
+    for key, after in ((".", (phase(at) + 1) % PHASES), (" ", (phase(at) + 2) % PHASES)):
         s.key(key)
         s.wait_slot(after)
         s.wait_still()
@@ -763,6 +767,57 @@ def offline_reload(ctx):
     if state["served"] or state["errors"] or not state["worker"]:
         raise Failure("offline: %s" % state)
     s.close()
+
+
+@on_page
+def update_arrives(ctx):
+    """A second build served after a visit shows by the second reload (markup
+    and style sheet both), its worker written by the build's own rule (which
+    gives the built worker for the built files); the first build's cache goes,
+    and a copy of the first in a sibling folder keeps its own."""
+    source, make = os.path.join(os.path.dirname(os.path.abspath(__file__)), "../../window/web"), []
+    names = re.search(r"'\./', (.*)\]", open(ctx.opts.web + "/sw.js").read()).group(1).replace("'", "")
+    with tempfile.TemporaryDirectory() as second:
+        for addition in ({}, {"index.html": "<!--2-->", "dorvik.css": "body{content:'2'}"}):
+            shutil.copytree(ctx.opts.web, second, dirs_exist_ok=True)
+            for name, text in addition.items():
+                open(os.path.join(second, name), "a").write(text)
+            subprocess.run(["cmake", "-DPAGE_DIR=" + second, "-DFILES=" + names.replace(" ", ""),
+                            "-DOUT=%s/sw.js" % second, "-DTEMPLATE=%s/service_worker.js.in" % source,
+                            "-P", source + "/make_service_worker.cmake"], check=True)
+            make.append(open(second + "/sw.js").read())
+        if make[0] != open(ctx.opts.web + "/sw.js").read():
+            raise Failure("the built sw.js is not the one that the built files give")
+        s = ctx.session(at="/sibling/")
+        s.bridge.send("kept")
+        s.bridge.send("go", at="/")
+        first = s.bridge.send("kept")["caches"]
+        try:
+            s.bridge.send("serve", dir=second)
+            s.bridge.send("go")
+            # The page asks for the new build once it runs (which Chromium may
+            # put off by about a minute while the page's thread is busy).
+            deadline = time.monotonic() + 150
+            while not (lambda k: set(k["caches"]) - set(first) and not k["updating"])(s.bridge.send("kept")):
+                if time.monotonic() > deadline:
+                    raise Failure("no new service worker after a reload: %s" % s.bridge.send("kept"))
+                time.sleep(0.2)
+            s.bridge.send("go")
+            kept = s.bridge.send("kept")
+        finally:
+            s.bridge.send("serve", dir=ctx.opts.web)
+    if kept["build"] != ["2", '"2"'] or len(kept["caches"]) != 2 or \
+            len(set(kept["caches"]) & set(first)) != 1:
+        raise Failure("after two reloads: %s (first kept %s)" % (kept, first))
+
+
+@on_page
+def no_audit_finding(ctx):
+    """axe-core finds nothing on a phone or on a desktop."""
+    found = {device: ctx.session(device=device).bridge.send("axe")["violations"]
+             for device in ("phone", "desktop")}
+    if any(found.values()):
+        raise Failure("axe-core: %s" % found)
 
 
 @on_page

@@ -5,33 +5,39 @@
 // browser input events; "grab" answers with the pixels of a part of the
 // canvas and "shot" with a screenshot of it, as B, G, R, 0 pixels (base64),
 // the form the X screenshots take. A page opens on a desktop, phone or
-// tablet, with touch or not, or inside a course page of another site.
+// tablet, with touch or not, or inside a course page of another site. A copy
+// of the page is also served in the folder /sibling/, and "serve" swaps the
+// folder served at the top for another build's.
 //
 //   node bridge.mjs PAGE_DIR [CHROMIUM]
 import {createServer} from 'node:http';
 import {readFile} from 'node:fs/promises';
+import {createRequire} from 'node:module';
 import {createInterface} from 'node:readline';
 import path from 'node:path';
 import zlib from 'node:zlib';
 import {chromium} from 'playwright-core';
 
-const [pageDir, executablePath = '/usr/bin/chromium'] = process.argv.slice(2);
+let [pageDir, executablePath = '/usr/bin/chromium'] = process.argv.slice(2);
 if (!pageDir) {
   console.error('usage: node bridge.mjs PAGE_DIR [CHROMIUM]');
   process.exit(2);
 }
 
+const siblingDir = pageDir;
 const TYPES = {'.html': 'text/html', '.js': 'text/javascript', '.wasm': 'application/wasm',
                '.png': 'image/png', '.css': 'text/css', '.webmanifest': 'application/manifest+json'};
 const served = [];  // [path, status] of every request the server answered
 const server = createServer(async (request, response) => {
-  const name = new URL(request.url, 'http://x').pathname.replace(/^\/$/, '/index.html');
+  const asked = new URL(request.url, 'http://x').pathname;
+  const folder = asked.startsWith('/sibling/') ? siblingDir : pageDir;
+  const name = asked.replace(/^\/sibling\//, '/').replace(/^\/$/, '/index.html');
   if (name === '/course.html') {  // asked for as http://localhost:PORT/, another site
     return response.end(`<!doctype html><title>A course page</title><link rel="icon" href="data:,">
         <iframe src="${origin}/" title="Dorvik" width="400" height="760"></iframe>`);
   }
   try {
-    const body = await readFile(path.join(pageDir, path.normalize(name)));
+    const body = await readFile(path.join(folder, path.normalize(name)));
     response.writeHead(200, {'Content-Type': TYPES[path.extname(name)] || 'application/octet-stream',
                              'Cache-Control': 'no-store'});
     response.end(body);
@@ -85,7 +91,7 @@ async function locate() {  // the canvas's place and scale, as the page fitted i
   unit = box.width / await canvas.evaluate(element => element.width);
 }
 
-async function open({device = 'desktop', embed = false, touch: byTouch = false}) {
+async function open({device = 'desktop', embed = false, touch: byTouch = false, at = '/'}) {
   await inputs;
   if (context) await context.close();
   context = await browser.newContext(DEVICES[device]);
@@ -98,7 +104,7 @@ async function open({device = 'desktop', embed = false, touch: byTouch = false})
   page.on('request', r => { if (!r.url().startsWith(origin)) foreign.push(r.url()); });
   page.on('console', m => { if (m.type() === 'error') errors.push(m.text()); });
   page.on('pageerror', e => errors.push(String(e)));
-  await page.goto(embed ? `http://localhost:${port}/course.html` : origin + '/', {waitUntil: 'load'});
+  await page.goto(embed ? `http://localhost:${port}/course.html` : origin + at, {waitUntil: 'load'});
   target = page.frames().find(frame => frame.url().startsWith(origin));
   await locate();
   cdp = await context.newCDPSession(page);
@@ -271,6 +277,26 @@ const commands = {
     await page.reload({waitUntil: 'load'});
     return locate().then(() => ({}));
   },
+  // The page again, as a reload does, or at another path of the server.
+  async go({at}) {
+    await (at ? page.goto(origin + at, {waitUntil: 'load'}) : page.reload({waitUntil: 'load'}));
+    return locate().then(() => ({}));
+  },
+  serve({dir}) { pageDir = dir; return {}; },  // another build, as a new release
+  // Once a service worker controls the page: the caches, whether a new worker
+  // is on its way, and the build that the markup and style sheet came from.
+  kept() {
+    return page.evaluate(async () => {
+      const registration = await navigator.serviceWorker.ready;
+      while (!navigator.serviceWorker.controller) await new Promise(r => setTimeout(r, 20));
+      return {caches: await caches.keys(), updating: !!(registration.installing || registration.waiting),
+              build: [document.lastChild.nodeValue, getComputedStyle(document.body).content]};
+    });
+  },
+  async axe() {  // axe-core's violations: each rule, and where
+    await evaluate(await readFile(createRequire(import.meta.url).resolve('axe-core/axe.min.js'), 'utf8'));
+    return {violations: await evaluate('axe.run().then(r => r.violations.map(v => [v.id, v.nodes.map(n => n.target)]))')};
+  },
   async online() {
     if (!server.listening) await new Promise(resolve => server.listen(port, '127.0.0.1', resolve));
     return {};
@@ -288,6 +314,7 @@ const commands = {
       fits: document.documentElement.scrollWidth <= document.documentElement.clientWidth &&
             document.documentElement.scrollHeight <= document.documentElement.clientHeight,
       keys: Array.from(document.querySelectorAll('#keys button'), b => b.getAttribute('aria-label')),
+      enabledKeys: document.querySelectorAll('#keys button:enabled').length,
       lines: ['frame', 'said'].map(id => document.getElementById(id).textContent)
           .concat(document.getElementById('said').getAttribute('role')),
       focused: document.activeElement === document.querySelector('canvas'),

@@ -103,10 +103,14 @@ mergeInto(LibraryManager.library, {
     // Characters as typed, wherever the focus is: the key's text when it is
     // one character (the layout and Shift already applied), and the control
     // characters of Escape, Enter and Backspace. Keys that make no character,
-    // and Ctrl/Meta shortcuts (the browser's own), reach nothing. Enter on an
-    // on-screen key is typed and also presses that key.
+    // and Ctrl/Meta shortcuts (the browser's own), reach nothing. Space and
+    // Enter on a focused on-screen key press that key (the button's own
+    // activation, onPress) and type nothing.
     onKey: function(event) {
       if (dorvikPage.ended || event.isComposing) return;
+      if ((event.key === ' ' || event.key === 'Enter') && event.target instanceof HTMLButtonElement) {
+        return;
+      }
       var code = null;
       if (event.key === 'Escape') code = 27;
       else if (event.key === 'Enter') code = 13;
@@ -116,10 +120,7 @@ mergeInto(LibraryManager.library, {
         code = event.key.charCodeAt(0);
       }
       if (code === null) return;
-      var onKeyButton = event.target instanceof HTMLButtonElement;
-      // No scrolling on space, no quick find on "/"; Space on a focused
-      // on-screen key switches the lift and does not press the key.
-      if (!(code === 13 && onKeyButton)) event.preventDefault();
+      event.preventDefault();  // no scrolling on space, no quick find on "/"
       dorvikPage.push({kind: dorvikLayout.kinds.key, code: code});
     },
 
@@ -175,13 +176,31 @@ mergeInto(LibraryManager.library, {
 
     // Keeps the page's files for use without the network, once it runs; a
     // page served over plain http from elsewhere than this machine has no
-    // service workers, and runs the same without them.
+    // service workers, and runs the same without them. Every load asks the
+    // server for a new worker: the browser's own check waits for an idle
+    // page, which this one seldom is. This page has all its files by now, so
+    // a new build that has all of its own takes over from it at once and
+    // serves the next load.
     keepOffline: function() {
       if (!('serviceWorker' in navigator) || !window.isSecureContext) return;
-      navigator.serviceWorker.register('sw.js').catch(function() {
-        // Offline (the update check failed) or storage refused: the page
-        // runs as it is either way.
-      });
+      navigator.serviceWorker.register('sw.js')
+          .then(function(registration) {
+            var takeOver = function() {
+              if (registration.waiting) registration.waiting.postMessage('take over');
+            };
+            registration.addEventListener('updatefound', function() {
+              var coming = registration.installing;
+              coming.addEventListener('statechange', function() {
+                if (coming.state === 'installed') takeOver();
+              });
+            });
+            takeOver();
+            return registration.update();
+          })
+          .catch(function() {
+            // Offline (the update check failed) or storage refused: the page
+            // runs as it is either way.
+          });
     },
   },
 
@@ -274,6 +293,7 @@ mergeInto(LibraryManager.library, {
   dorvik_page_end: function(number, text) {
     dorvikPage.ended = true;
     dorvikPage.queue = [];
+    document.querySelectorAll('#keys button').forEach(function(button) { button.disabled = true; });
     dorvikPage.paint();  // the last picture shown, if it waited for a frame
     var again = 'The viewer has ended. Reload the page to start it again.';
     if (number !== 0) {
