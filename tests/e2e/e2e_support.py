@@ -5,6 +5,7 @@ xdotool). Used by dorvik_e2e.py and by the window benchmarks."""
 
 import ctypes
 import json
+import math
 import os
 import select
 import signal
@@ -139,6 +140,55 @@ def unblock(pixels, width, height, scale):
             f[k::scale] != f[::scale] for f in firsts for k in range(1, scale)):
         return None
     return b"".join(f[::scale].tobytes() for f in firsts)
+
+
+def sharpness(pixels, width, height, expected, size, start, scale, near=8):
+    """How a screenshot (`width` x `height` device pixels, B, G, R, 0) shows
+    `expected` (`size` client-area pixels) at `scale` device pixels a pixel,
+    across and down, where a pixel is no whole block: of the pixels that
+    differ from a neighbour (lines and their edges), the share that some
+    device pixel within shows in its own colour ("cores": a plain smoothed
+    stretch blurs most of them), and of the device pixels there, the share
+    in a colour that no pixel around has ("blends": nearest-neighbour
+    scaling has none, and makes lines unevenly wide instead). `start` is
+    where the shot begins, in client-area pixels of `expected`."""
+    def colour(data, row_width, x, y):
+        at = 4 * (row_width * y + x)
+        return data[at:at + 3]
+
+    def same(a, b):
+        return all(abs(p - q) <= near for p, q in zip(a, b))
+
+    edges = {}  # (x, y) -> its colour, the colours around it, whether it is on a line
+
+    def edge_at(fx, fy):
+        if (fx, fy) not in edges:
+            own = colour(expected, size[0], fx, fy)
+            around = {colour(expected, size[0], fx + dx, fy + dy)
+                      for dy in (-1, 0, 1) for dx in (-1, 0, 1)}
+            lined = any(colour(expected, size[0], fx + dx, fy + dy) != own
+                        for dx, dy in ((-1, 0), (1, 0), (0, -1), (0, 1)))
+            edges[fx, fy] = (own, around, lined) if len(around) > 1 else None
+        return edges[fx, fy]
+
+    columns = [math.floor(start[0] + (x + 0.5) / scale[0]) for x in range(width)]
+    cores = {}
+    blended = edge = 0
+    for y in range(height):
+        fy = math.floor(start[1] + (y + 0.5) / scale[1])
+        if not 1 <= fy < size[1] - 1:
+            continue
+        for x, fx in enumerate(columns):
+            near_here = 1 <= fx < size[0] - 1 and edge_at(fx, fy)
+            if not near_here:
+                continue
+            own, around, lined = near_here
+            shown = colour(pixels, width, x, y)
+            edge += 1
+            blended += not any(same(shown, c) for c in around)
+            if lined and not cores.get((fx, fy)):
+                cores[fx, fy] = same(shown, own)
+    return (sum(cores.values()) / max(1, len(cores)), blended / max(1, edge))
 
 
 def write_png(path, width, height, bgrx):
