@@ -143,52 +143,37 @@ def unblock(pixels, width, height, scale):
 
 
 def sharpness(pixels, width, height, expected, size, start, scale, near=8):
-    """How a screenshot (`width` x `height` device pixels, B, G, R, 0) shows
-    `expected` (`size` client-area pixels) at `scale` device pixels a pixel,
-    across and down, where a pixel is no whole block: of the pixels that
-    differ from a neighbour (lines and their edges), the share that some
-    device pixel within shows in its own colour ("cores": a plain smoothed
-    stretch blurs most of them), and of the device pixels there, the share
-    in a colour that no pixel around has ("blends": nearest-neighbour
-    scaling has none, and makes lines unevenly wide instead). `start` is
-    where the shot begins, in client-area pixels of `expected`."""
-    def colour(data, row_width, x, y):
-        at = 4 * (row_width * y + x)
-        return data[at:at + 3]
+    """How a screenshot (`width` x `height` device pixels, from `start` in
+    client-area pixels, `scale` of them a pixel across and down) shows
+    `expected` (`size` pixels), where a pixel is no whole block. Of the pixels
+    on a line, the share that some device pixel shows in their own colour (a
+    plain smoothed stretch blurs them); of the device pixels at edges, the
+    share blended, in no colour of the pixels around (nearest-neighbour
+    scaling blends none, and makes lines unevenly wide instead)."""
+    def colour(data, row, x, y):
+        return data[4 * (row * y + x):4 * (row * y + x) + 3]
 
     def same(a, b):
         return all(abs(p - q) <= near for p, q in zip(a, b))
 
-    edges = {}  # (x, y) -> its colour, the colours around it, whether it is on a line
-
-    def edge_at(fx, fy):
-        if (fx, fy) not in edges:
-            own = colour(expected, size[0], fx, fy)
-            around = {colour(expected, size[0], fx + dx, fy + dy)
-                      for dy in (-1, 0, 1) for dx in (-1, 0, 1)}
-            lined = any(colour(expected, size[0], fx + dx, fy + dy) != own
-                        for dx, dy in ((-1, 0), (1, 0), (0, -1), (0, 1)))
-            edges[fx, fy] = (own, around, lined) if len(around) > 1 else None
-        return edges[fx, fy]
-
-    columns = [math.floor(start[0] + (x + 0.5) / scale[0]) for x in range(width)]
-    cores = {}
-    blended = edge = 0
+    edges, cores, blended, counted = {}, {}, 0, 0
     for y in range(height):
         fy = math.floor(start[1] + (y + 0.5) / scale[1])
-        if not 1 <= fy < size[1] - 1:
-            continue
-        for x, fx in enumerate(columns):
-            near_here = 1 <= fx < size[0] - 1 and edge_at(fx, fy)
-            if not near_here:
+        for x in range(width):
+            fx = math.floor(start[0] + (x + 0.5) / scale[0])
+            if not (1 <= fx < size[0] - 1 and 1 <= fy < size[1] - 1):
                 continue
-            own, around, lined = near_here
-            shown = colour(pixels, width, x, y)
-            edge += 1
-            blended += not any(same(shown, c) for c in around)
-            if lined and not cores.get((fx, fy)):
-                cores[fx, fy] = same(shown, own)
-    return (sum(cores.values()) / max(1, len(cores)), blended / max(1, edge))
+            if (fx, fy) not in edges:
+                around = [colour(expected, size[0], fx + dx, fy + dy)
+                          for dy in (-1, 0, 1) for dx in (-1, 0, 1)]
+                edges[fx, fy] = around if len(set(around)) > 1 else None
+            around = edges[fx, fy]
+            if around:
+                shown, counted = colour(pixels, width, x, y), counted + 1
+                blended += not any(same(shown, c) for c in around)
+                if len({around[1], around[3], around[4], around[5], around[7]}) > 1:
+                    cores[fx, fy] = cores.get((fx, fy)) or same(shown, around[4])
+    return sum(cores.values()) / max(1, len(cores)), blended / max(1, counted)
 
 
 def write_png(path, width, height, bgrx):

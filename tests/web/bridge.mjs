@@ -225,9 +225,8 @@ const commands = {
     return {digest};
   },
   // A real screenshot of a part of the canvas (client-area pixels), as the
-  // compositor shows it, in device pixels: unit x ratio of them a pixel, the
-  // canvas lying on whole device pixels. With it, where the shot starts in
-  // client-area pixels and how many device pixels make one, across and down.
+  // compositor shows it, in device pixels: unit x ratio of them a pixel. With
+  // it, where it starts in the part's pixels, and the device pixels a pixel.
   async shot({x, y, w, h}) {
     const ratio = await page.evaluate(() => window.devicePixelRatio);
     const left = Math.round(box.x * ratio), top = Math.round(box.y * ratio);
@@ -241,7 +240,7 @@ const commands = {
                                height: Math.round(h * down) / ratio});
     return {width: png.readUInt32BE(16), height: png.readUInt32BE(20),
             pixels: pngToBgrx(png).toString('base64'),
-            start: [(from[0] - left) / across, (from[1] - top) / down], scale: [across, down]};
+            start: [(from[0] - left) / across - x, (from[1] - top) / down - y], scale: [across, down]};
   },
   // Input is sent in order but not waited for: the page acknowledges an
   // event only between two passes, and a look at the canvas right after a key
@@ -326,16 +325,11 @@ const commands = {
                    document.querySelector('canvas').clientHeight],
       canvasName: document.querySelector('canvas').getAttribute('aria-label'),
       windowWidth: document.getElementById('window').getBoundingClientRect().width,
-      viewportWidth: document.documentElement.clientWidth,
-      // Text set in less than 12 CSS pixels, and keys whose caption is cut off.
-      smallText: Array.from(document.querySelectorAll('#window *, #below *'))
-          .filter(e => e.offsetParent && [...e.childNodes].some(n => n.nodeType === 3 && n.data.trim()))
-          .map(e => [e.id || e.tagName, parseFloat(getComputedStyle(e).fontSize)])
-          .filter(([, size]) => size < 12),
-      cutKeys: Array.from(document.querySelectorAll('#keys button'))
-          .filter(b => b.scrollWidth > b.clientWidth || b.scrollHeight > b.clientHeight ||
-                       [...b.childNodes].some(n => n.nodeType === 1 && n.scrollWidth > n.clientWidth))
-          .map(b => b.textContent),
+      // Text shown under 12 CSS pixels, and keys whose caption is cut off.
+      smallText: [...document.querySelectorAll('#window *, #below *')].filter(e => e.offsetParent &&
+          e.innerText?.trim() && parseFloat(getComputedStyle(e).fontSize) < 12).map(e => e.id || e.tagName),
+      cutKeys: [...document.querySelectorAll('#keys button, #keys kbd')]
+          .filter(e => e.scrollWidth > e.clientWidth || e.scrollHeight > e.clientHeight).map(e => e.textContent),
       fits: document.documentElement.scrollWidth <= document.documentElement.clientWidth &&
             document.documentElement.scrollHeight <= document.documentElement.clientHeight,
       keys: Array.from(document.querySelectorAll('#keys button'), b => b.getAttribute('aria-label')),
