@@ -5,6 +5,7 @@ xdotool). Used by dorvik_e2e.py and by the window benchmarks."""
 
 import ctypes
 import json
+import math
 import os
 import select
 import signal
@@ -139,6 +140,40 @@ def unblock(pixels, width, height, scale):
             f[k::scale] != f[::scale] for f in firsts for k in range(1, scale)):
         return None
     return b"".join(f[::scale].tobytes() for f in firsts)
+
+
+def sharpness(pixels, width, height, expected, size, start, scale, near=8):
+    """How a screenshot (`width` x `height` device pixels, from `start` in
+    client-area pixels, `scale` of them a pixel across and down) shows
+    `expected` (`size` pixels), where a pixel is no whole block. Of the pixels
+    on a line, the share that some device pixel shows in their own colour (a
+    plain smoothed stretch blurs them); of the device pixels at edges, the
+    share blended, in no colour of the pixels around (nearest-neighbour
+    scaling blends none, and makes lines unevenly wide instead)."""
+    def colour(data, row, x, y):
+        return data[4 * (row * y + x):4 * (row * y + x) + 3]
+
+    def same(a, b):
+        return all(abs(p - q) <= near for p, q in zip(a, b))
+
+    edges, cores, blended, counted = {}, {}, 0, 0
+    for y in range(height):
+        fy = math.floor(start[1] + (y + 0.5) / scale[1])
+        for x in range(width):
+            fx = math.floor(start[0] + (x + 0.5) / scale[0])
+            if not (1 <= fx < size[0] - 1 and 1 <= fy < size[1] - 1):
+                continue
+            if (fx, fy) not in edges:
+                around = [colour(expected, size[0], fx + dx, fy + dy)
+                          for dy in (-1, 0, 1) for dx in (-1, 0, 1)]
+                edges[fx, fy] = around if len(set(around)) > 1 else None
+            around = edges[fx, fy]
+            if around:
+                shown, counted = colour(pixels, width, x, y), counted + 1
+                blended += not any(same(shown, c) for c in around)
+                if len({around[1], around[3], around[4], around[5], around[7]}) > 1:
+                    cores[fx, fy] = cores.get((fx, fy)) or same(shown, around[4])
+    return sum(cores.values()) / max(1, len(cores)), blended / max(1, counted)
 
 
 def write_png(path, width, height, bgrx):

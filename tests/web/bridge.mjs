@@ -11,7 +11,7 @@
 //
 //   node bridge.mjs PAGE_DIR [CHROMIUM]
 import {createServer} from 'node:http';
-import {readFile} from 'node:fs/promises';
+import {readFile, writeFile} from 'node:fs/promises';
 import {createRequire} from 'node:module';
 import {createInterface} from 'node:readline';
 import path from 'node:path';
@@ -62,7 +62,7 @@ const browser = await chromium.launch({
 });
 const DEVICES = {
   desktop: {viewport: {width: 480, height: 720}, deviceScaleFactor: 1},
-  phone: {viewport: {width: 390, height: 844}, deviceScaleFactor: 3, isMobile: true, hasTouch: true},
+  phone: {viewport: {width: 412, height: 915}, deviceScaleFactor: 2.625, isMobile: true, hasTouch: true},
   tablet: {viewport: {width: 1024, height: 1366}, deviceScaleFactor: 2, isMobile: true, hasTouch: true},
 };
 let context = null;     // a fresh one for each page: a first visit, no service worker yet
@@ -86,9 +86,9 @@ function input(send) {
 }
 
 async function locate() {  // the canvas's place and scale, as the page fitted it
-  const canvas = target.locator('canvas');
-  box = await canvas.boundingBox();
-  unit = box.width / await canvas.evaluate(element => element.width);
+  box = await target.locator('canvas').boundingBox();
+  unit = await target.evaluate(
+      () => parseFloat(getComputedStyle(document.documentElement).getPropertyValue('--u')));
 }
 
 async function open({device = 'desktop', embed = false, touch: byTouch = false, at = '/'}) {
@@ -106,8 +106,14 @@ async function open({device = 'desktop', embed = false, touch: byTouch = false, 
   page.on('pageerror', e => errors.push(String(e)));
   await page.goto(embed ? `http://localhost:${port}/course.html` : origin + at, {waitUntil: 'load'});
   target = page.frames().find(frame => frame.url().startsWith(origin));
-  await locate();
   cdp = await context.newCDPSession(page);
+  // The same screen, set again through DevTools: screenshots then count
+  // device pixels, and take them without changing the page's device pixel
+  // ratio while they do (the context's own screen changes it for a moment).
+  const {viewport: {width, height}, deviceScaleFactor, isMobile = false} = DEVICES[device];
+  await cdp.send('Emulation.setDeviceMetricsOverride', {
+    width, height, deviceScaleFactor, mobile: isMobile});
+  await locate();
   return {};
 }
 
@@ -124,6 +130,14 @@ async function evaluate(expression) {
 const touchAt = (type, points) => cdp.send('Input.dispatchTouchEvent', {
   type, touchPoints: points.map(([x, y]) => ({x, y}))});
 const onPage = ([x, y]) => [box.x + x * unit, box.y + y * unit];
+
+// A PNG screenshot of a part of the page (CSS pixels), a device pixel to a
+// pixel (the screen is set through DevTools, see "open").
+async function capture(clip) {
+  const shot = await cdp.send('Page.captureScreenshot', {
+    format: 'png', optimizeForSpeed: true, clip: {...clip, scale: 1}});
+  return Buffer.from(shot.data, 'base64');
+}
 
 // R, G, B, A in place to B, G, R, 0: the form of the X screenshots.
 function rgbaToBgrx(pixels) {
@@ -176,14 +190,20 @@ function pngToBgrx(png) {
   return out;
 }
 
+// The client area's own pixels, which the program draws and the page's
+// canvas shows (at its size, or each pixel a block of several); the canvas
+// itself until the program has started.
+const clientArea = `const clientArea = () => window.Module?.clientArea || document.querySelector('canvas');`;
+
 const commands = {
   open,
-  // The canvas's own pixels: one turn of the page's main thread, which is
-  // free only between two passes of the playback loop. At a device pixel
-  // ratio of 1 the canvas is the screen's pixels one for one ("shot" checks).
+  // The client area's pixels: one turn of the page's main thread, which is
+  // free only between two passes of the playback loop ("shot" checks how
+  // the screen shows them).
   async grab({x, y, w, h}) {
     const value = await evaluate(`(() => {
-        const rgba = document.querySelector('canvas').getContext('2d')
+        ${clientArea}
+        const rgba = clientArea().getContext('2d')
             .getImageData(${x}, ${y}, ${w}, ${h}).data;
         let text = '';
         for (let i = 0; i < rgba.length; i += 0x8000) {
@@ -198,7 +218,8 @@ const commands = {
   // can look once every pass of the program's loop.
   async digest({x, y, w, h}) {
     const digest = await evaluate(`(async () => {
-        const pixels = document.querySelector('canvas').getContext('2d')
+        ${clientArea}
+        const pixels = clientArea().getContext('2d')
             .getImageData(${x}, ${y}, ${w}, ${h}).data;
         for (let i = 0; i < pixels.length; i += 4) {
           const red = pixels[i];
@@ -210,17 +231,22 @@ const commands = {
     return {digest};
   },
   // A real screenshot of a part of the canvas (client-area pixels), as the
-  // compositor shows it, in device pixels: unit x ratio of them a pixel.
+  // compositor shows it, in device pixels: unit x ratio of them a pixel. With
+  // it, where it starts in the part's pixels, and the device pixels a pixel.
   async shot({x, y, w, h}) {
-    const scale = await page.evaluate(() => window.devicePixelRatio);
-    const device = v => Math.round(v * scale) / scale;  // the canvas lies on device pixels
-    const shot = await cdp.send('Page.captureScreenshot', {
-      format: 'png', optimizeForSpeed: true,
-      clip: {x: device(box.x + x * unit), y: device(box.y + y * unit), width: w * unit,
-             height: h * unit, scale}});
-    const png = Buffer.from(shot.data, 'base64');
+    const ratio = await page.evaluate(() => window.devicePixelRatio);
+    const left = Math.round(box.x * ratio), top = Math.round(box.y * ratio);
+    const across = (Math.round((box.x + box.width) * ratio) - left) / Math.round(box.width / unit);
+    const down = (Math.round((box.y + box.height) * ratio) - top) / Math.round(box.height / unit);
+    const from = [Math.round(left + x * across), Math.round(top + y * down)];
+    // (A quarter of a device pixel in: DevTools rounds the clip's CSS pixels
+    // down to device pixels, and 38 / 2.625 * 2.625 is 37.999...)
+    const png = await capture({x: (from[0] + 0.25) / ratio, y: (from[1] + 0.25) / ratio,
+                               width: Math.round(w * across) / ratio,
+                               height: Math.round(h * down) / ratio});
     return {width: png.readUInt32BE(16), height: png.readUInt32BE(20),
-            pixels: pngToBgrx(png).toString('base64')};
+            pixels: pngToBgrx(png).toString('base64'),
+            start: [(from[0] - left) / across - x, (from[1] - top) / down - y], scale: [across, down]};
   },
   // Input is sent in order but not waited for: the page acknowledges an
   // event only between two passes, and a look at the canvas right after a key
@@ -257,10 +283,23 @@ const commands = {
       for (let i = 0; i < repeat; ++i) await page.touchscreen.tap(...at);
     });
   },
-  async viewport({width, height}) {  // a turned tablet, say
+  // The same page on another screen: its size in CSS pixels and its device
+  // pixel ratio changed at once, as a browser window moved to another display.
+  async device({width, height, ratio}) {
     await inputs;
-    await page.setViewportSize({width, height});
-    await page.waitForFunction(w => document.documentElement.clientWidth === w, width);
+    await page.evaluate(() => {  // the page's fit to the new screen, once it has run
+      window.refitted = new Promise(r => document.getElementById('display')
+          .addEventListener('fitted', r, {once: true}));
+    });
+    // A new ratio alone reaches the page's media queries only with the next
+    // change of size, in DevTools' emulation: a pixel narrower first.
+    for (const across of [width - 1, width]) {
+      await cdp.send('Emulation.setDeviceMetricsOverride', {
+        width: across, height, deviceScaleFactor: ratio, mobile: true});
+      await page.waitForFunction(([w, r]) => document.documentElement.clientWidth === w &&
+                                             window.devicePixelRatio === r, [across, ratio]);
+    }
+    await page.evaluate(() => window.refitted);
     await page.evaluate(() => new Promise(r => requestAnimationFrame(() => r())));
     return locate().then(() => ({}));
   },
@@ -311,6 +350,12 @@ const commands = {
       canvasSize: [document.querySelector('canvas').clientWidth,
                    document.querySelector('canvas').clientHeight],
       canvasName: document.querySelector('canvas').getAttribute('aria-label'),
+      windowWidth: document.getElementById('window').getBoundingClientRect().width,
+      // Text shown under 12 CSS pixels, and keys whose caption is cut off.
+      smallText: [...document.querySelectorAll('#window *, #below *')].filter(e => e.offsetParent &&
+          e.innerText?.trim() && parseFloat(getComputedStyle(e).fontSize) < 12).map(e => e.id || e.tagName),
+      cutKeys: [...document.querySelectorAll('#keys button, #keys kbd')]
+          .filter(e => e.scrollWidth > e.clientWidth || e.scrollHeight > e.clientHeight).map(e => e.textContent),
       fits: document.documentElement.scrollWidth <= document.documentElement.clientWidth &&
             document.documentElement.scrollHeight <= document.documentElement.clientHeight,
       keys: Array.from(document.querySelectorAll('#keys button'), b => b.getAttribute('aria-label')),
@@ -332,8 +377,11 @@ const commands = {
     const {errors: manifest} = await cdp.send('Page.getAppManifest');
     return {problems: [...installabilityErrors.map(e => e.errorId), ...manifest.map(e => e.message)]};
   },
-  async pageShot({file}) {  // the whole screen, a CSS pixel to a pixel
-    return page.screenshot({path: file, scale: 'css', animations: 'allow'}).then(() => ({}));
+  async pageShot({file}) {  // the whole screen, a device pixel to a pixel
+    const [width, height] = await page.evaluate(() => [
+      document.documentElement.clientWidth, document.documentElement.clientHeight]);
+    await writeFile(file, await capture({x: 0, y: 0, width, height}));
+    return {};
   },
   // The whole window of the page (title bar and client area) as a PNG file.
   async windowShot({file}) {

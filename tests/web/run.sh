@@ -6,7 +6,7 @@
 #   cmake --preset default && cmake --build --preset default
 #   cmake --preset web && cmake --build --preset web
 # Beside them, in a second browser, TOUCH_SCENARIOS run on a touch phone.
-# Writes docs/screenshot-web.png, -tablet.png and -phone.png. Extra arguments
+# Writes docs/screenshot-web.png, -tablet.png, -phone.png and -phone-1.75.png. Extra arguments
 # (scenario names, --touch, --timeout ...) go to one run of the driver alone.
 set -euo pipefail
 cd "$(dirname "$0")/../.."

@@ -31,8 +31,8 @@ mergeInto(LibraryManager.library, {
     },
 
     // The display area as the desktop window draws it: button-face background
-    // and the 2-pixel sunken border. The canvas holds the client area's own
-    // pixels; the page scales it by whole device pixels (page_fit.js).
+    // and the 2-pixel sunken border, in the client area's own pixels, which
+    // page_fit.js puts on the page's canvas.
     paintFrame: function() {
       var c = dorvikPage.context, layout = dorvikLayout;
       c.fillStyle = layout.background;
@@ -41,6 +41,7 @@ mergeInto(LibraryManager.library, {
         c.fillStyle = colour[0];
         colour[1].forEach(function(r) { c.fillRect(r[0], r[1], r[2], r[3]); });
       });
+      dorvikFit.present();
       dorvikPage.painted = -1;
     },
 
@@ -77,6 +78,7 @@ mergeInto(LibraryManager.library, {
         page.context.putImageData(image, at, at, 0, 0, Math.min(image.width, layout.innerWidth),
                                   Math.min(image.height, layout.innerHeight));
       }
+      dorvikFit.present();
       dorvikStatus.painted(picture);
       if (!page.kept) {
         page.kept = true;
@@ -208,7 +210,7 @@ mergeInto(LibraryManager.library, {
   dorvik_page_open: function() {
     var page = dorvikPage;
     page.canvas = document.getElementById('display');
-    page.context = page.canvas.getContext('2d', {alpha: false});
+    page.context = dorvikFit.context;
     page.paintFrame();
     page.channel = new MessageChannel();
     page.channel.port1.onmessage = function() {

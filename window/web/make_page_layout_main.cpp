@@ -108,6 +108,7 @@ const std::map<std::string, std::string>& PageValues() {
       {"CLIENT_WIDTH", std::to_string(layout::kClientWidth)},
       {"CLIENT_HEIGHT", std::to_string(layout::kClientHeight)},
       {"WINDOW_WIDTH", std::to_string(kWindowWidth)},
+      {"WINDOW_HEIGHT", std::to_string(kWindowHeight)},
       {"FRAME_BORDER", std::to_string(kFrameBorder)},
       {"FRAME_PADDING", std::to_string(kFramePadding)},
       {"TITLE_BAR_HEIGHT", std::to_string(kTitleBarHeight)},

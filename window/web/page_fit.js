@@ -1,54 +1,40 @@
-// Web page: fits the window (title bar and client area) with the row of keys
-// and the lines under it into the viewport, at the largest whole scale that
-// fits, and follows resizing, rotation and changes of the device pixel
-// ratio. Each pixel of the client area becomes a whole block of device
-// pixels: where scale x ratio is not a whole number, the nearest whole block
-// that fits is taken, so the window may be a little smaller or larger. The
-// window is centred on a whole CSS pixel: the browser snaps the canvas to
-// one, and a screenshot of it then starts where the canvas does.
+// Web page: the program's side of the page's fit (dorvik_fit.js, which sizes
+// the page before its first paint). The program draws the client area into
+// a canvas of its own, of the client size; present() puts that on the page's
+// canvas, whose size in pixels the fit chose: the client size, or a whole
+// multiple of it with each pixel drawn as a square block (no smoothing here;
+// the browser smooths the result down to the window's size).
 
 mergeInto(LibraryManager.library, {
   $dorvikFit__deps: ['$dorvikLayout'],
   $dorvikFit: {
-    unit: 1,  // CSS pixels per client-area pixel
+    unit: 1,         // CSS pixels per client-area pixel
+    display: null,   // the page's canvas
+    client: null,    // the client area's own pixels
+    context: null,   // where the program draws: the client's
 
     start: function() {
-      dorvikFit.fit();
-      window.addEventListener('resize', dorvikFit.fit);
-      dorvikFit.watchRatio();
+      var fit = dorvikFit;
+      fit.display = document.getElementById('display');
+      fit.client = document.createElement('canvas');
+      fit.client.width = dorvikLayout.clientWidth;
+      fit.client.height = dorvikLayout.clientHeight;
+      fit.context = fit.client.getContext('2d', {alpha: false});
+      Module['clientArea'] = fit.client;  // read by the page's tests
+      fit.display.addEventListener('fitted', fit.refit);
+      fit.refit();
     },
 
-    watchRatio: function() {
-      var query = window.matchMedia('(resolution: ' + window.devicePixelRatio + 'dppx)');
-      query.addEventListener('change', function() {
-        dorvikFit.fit();
-        dorvikFit.watchRatio();
-      }, {once: true});
+    refit: function() {
+      var fit = dorvikFit;
+      fit.unit = fit.display.getBoundingClientRect().width / dorvikLayout.clientWidth;
+      fit.present();
     },
 
-    fit: function() {
-      var root = document.documentElement, body = document.body;
-      var ratio = window.devicePixelRatio || 1;
-      // What the page needs beside the window: the same at every scale.
-      var style = getComputedStyle(body);
-      var spareX = parseFloat(style.paddingLeft) + parseFloat(style.paddingRight);
-      var spareY = body.offsetHeight - document.getElementById('window').offsetHeight;
-      // The window in client-area pixels: the client area, the title bar
-      // and the frame round both.
-      var width = dorvikLayout.windowWidth, height = dorvikLayout.windowHeight;
-      var fits = function(unit) {
-        return width * unit + spareX <= root.clientWidth &&
-               height * unit + spareY <= root.clientHeight;
-      };
-      var whole = 0;
-      while (fits(whole + 1)) ++whole;
-      var blocks = Math.max(1, whole > 0 ? Math.round(whole * ratio) : Math.floor(ratio));
-      while (blocks > 1 && !fits(blocks / ratio)) --blocks;
-      var unit = blocks / ratio;
-      var indent = Math.max(0, Math.floor((root.clientWidth - spareX - width * unit) / 2));
-      root.style.setProperty('--u', unit + 'px');
-      root.style.setProperty('--indent', indent + 'px');
-      dorvikFit.unit = unit;
+    present: function() {
+      var display = dorvikFit.display, c = display.getContext('2d', {alpha: false});
+      c.imageSmoothingEnabled = false;  // reset whenever the fit resizes the canvas
+      c.drawImage(dorvikFit.client, 0, 0, display.width, display.height);
     },
   },
 });
