@@ -1,8 +1,9 @@
 // Figures of the page in Debian's headless Chromium (docs/performance.md,
 // "Browser"): load to first frame, file sizes, passes a second at the start
 // pace and with a negative pacing count, and the page's memory while playing.
-// The yield that ends each pass posts a message that goes round twice, so the
-// messages count the passes. BEFORE_DIR, a page built from another commit, is
+// A page that counts its passes (Module.passes) is read; in one that does
+// not, the yield that ends each pass posts a message that goes round twice,
+// so the messages count the passes. BEFORE_DIR, a page built from another commit, is
 // measured side by side: its loads take turns with this page's.
 //
 //   node bench/web/web_bench.mjs [PAGE_DIR] [LOADS] [BEFORE_DIR]     (from the top
@@ -69,12 +70,13 @@ await context.addInitScript(() => {
 });
 
 const median = values => [...values].sort((a, b) => a - b)[Math.floor(values.length / 2)];
+const passes = page => page.evaluate(() => Module.passes ?? window.__messages / 2);
 const rate = async (page, seconds) => {
-  const before = await page.evaluate(() => window.__messages);
+  const before = await passes(page);
   const start = Date.now();
   await page.waitForTimeout(seconds * 1000);
-  const after = await page.evaluate(() => window.__messages);
-  return (after - before) / 2 / ((Date.now() - start) / 1000);
+  const after = await passes(page);
+  return (after - before) / ((Date.now() - start) / 1000);
 };
 
 // This browser's renderer processes: id, resident set (KiB) and processor
