@@ -275,6 +275,34 @@ const commands = {
     if (!server.listening) await new Promise(resolve => server.listen(port, '127.0.0.1', resolve));
     return {};
   },
+  // The tasks of the page's main thread over a few seconds, from a trace:
+  // their number and the longest one's processor time (ms), which a busy
+  // machine does not stretch as it does their wall time.
+  async tasks({seconds}) {
+    await inputs;
+    await browser.startTracing(page, {categories: ['toplevel', 'disabled-by-default-devtools.timeline']});
+    await page.waitForTimeout(seconds * 1000);
+    const events = JSON.parse(await browser.stopTracing()).traceEvents;
+    const started = events.find(e => e.name === 'TracingStartedInBrowser');
+    const pid = started?.args.data.frames.find(f => !f.parent && f.url.startsWith(origin))?.processId;
+    const tid = events.find(e => e.pid === pid && e.name === 'thread_name' &&
+                                 e.args.name === 'CrRendererMain')?.tid;
+    const times = events.filter(e => e.pid === pid && e.tid === tid && e.name === 'RunTask' &&
+                                     e.ph === 'X' && e.tdur !== undefined).map(e => e.tdur / 1000);
+    return {count: times.length, longest: Math.max(0, ...times)};
+  },
+  // The page hidden (another tab, the screen off) or shown again, as the
+  // page sees it: headless Chromium never hides a page of its own accord.
+  async visibility({hidden}) {
+    await inputs;
+    await page.evaluate(hidden => {
+      for (const [name, value] of [['hidden', hidden], ['visibilityState', hidden ? 'hidden' : 'visible']]) {
+        Object.defineProperty(document, name, {value, configurable: true});
+      }
+      document.dispatchEvent(new Event('visibilitychange'));
+    }, hidden);
+    return {};
+  },
   async state() {
     const page_state = await target.evaluate(() => ({
       title: document.title,
