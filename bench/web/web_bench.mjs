@@ -86,13 +86,14 @@ const rate = async (page, seconds) => {
 // `seconds`, from a trace; never more than the task lasted (the thread's
 // clock now and then reads more than the wall clock).
 const longestTask = async (page, seconds) => {
-  await browser.startTracing(page, {categories: ['toplevel', 'disabled-by-default-devtools.timeline']});
+  const cdp = await context.newCDPSession(page);
+  const frame = (await cdp.send('Page.getFrameTree')).frameTree.frame.id;
+  await cdp.detach();
+  await browser.startTracing(page, {categories: ['devtools.timeline', 'disabled-by-default-devtools.timeline']});
   await page.waitForTimeout(seconds * 1000);
   const events = JSON.parse(await browser.stopTracing()).traceEvents;
-  const frames = events.find(e => e.name === 'TracingStartedInBrowser').args.data.frames;
-  const pid = frames.find(f => !f.parent && f.url.startsWith(origin)).processId;
-  const tid = events.find(e => e.pid === pid && e.name === 'thread_name' &&
-                               e.args.name === 'CrRendererMain').tid;
+  // The page's main thread: where its scripts run.
+  const {pid, tid} = events.find(e => e.name === 'FunctionCall' && e.args.data?.frame === frame);
   return Math.max(...events.filter(e => e.pid === pid && e.tid === tid && e.name === 'RunTask' &&
                                         e.ph === 'X' && e.tdur !== undefined)
         .map(e => Math.min(e.tdur, e.dur) / 1000));

@@ -282,13 +282,12 @@ const commands = {
   // thousand), and no task uses more processor time than it lasts.
   async tasks({seconds}) {
     await inputs;
-    await browser.startTracing(page, {categories: ['toplevel', 'disabled-by-default-devtools.timeline']});
+    const frame = (await cdp.send('Page.getFrameTree')).frameTree.frame.id;
+    await browser.startTracing(page, {categories: ['devtools.timeline', 'disabled-by-default-devtools.timeline']});
     await page.waitForTimeout(seconds * 1000);
     const events = JSON.parse(await browser.stopTracing()).traceEvents;
-    const started = events.find(e => e.name === 'TracingStartedInBrowser');
-    const pid = started?.args.data.frames.find(f => !f.parent && f.url.startsWith(origin))?.processId;
-    const tid = events.find(e => e.pid === pid && e.name === 'thread_name' &&
-                                 e.args.name === 'CrRendererMain')?.tid;
+    // The page's main thread: where its scripts run.
+    const {pid, tid} = events.find(e => e.name === 'FunctionCall' && e.args.data?.frame === frame) || {};
     const times = events.filter(e => e.pid === pid && e.tid === tid && e.name === 'RunTask' &&
                                      e.ph === 'X' && e.tdur !== undefined)
         .map(e => Math.min(e.tdur, e.dur) / 1000);
