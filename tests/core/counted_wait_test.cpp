@@ -6,6 +6,7 @@
 #include <cmath>
 #include <limits>
 #include <string>
+#include <tuple>
 
 #include "tests/core/session.hpp"
 
@@ -53,51 +54,32 @@ TEST(SpinningWait, RunsExactlyTheIterationsAskedFor) {
   }
 }
 
-// A sliced wait's chunks and the turns it gives back, as one line: each
-// chunk's count, and "|" where the thread went back.
-struct SliceCase {
-  IterationCount count;
-  std::uint64_t chunk;
-  int turn;  // the thread's turn is over at every turn-th question (0: never)
-  std::string expected;
-};
-
-void PrintTo(const SliceCase& c, std::ostream* out) {
-  *out << c.count.high << ":" << c.count.low << " by " << c.chunk;
-}
-
-class SlicedWaitCounts : public ::testing::TestWithParam<SliceCase>,
-                         public CountedWait,
-                         public SharedThread {
+// A sliced wait's chunks, and "|" where it gave the thread back.
+class SlicedWaitLog : public ::testing::Test, public CountedWait, public SharedThread {
  protected:
   IterationCount Count(IterationCount count) override {
-    log_ += std::to_string(count.low) + " ";
+    log += std::to_string(count.low) + " ";
     return count;
   }
-  bool TurnOver() override { return GetParam().turn > 0 && ++asked_ % GetParam().turn == 0; }
-  void GiveBack() override { log_ += "| "; }
-  std::string log_;
-  int asked_ = 0;
+  bool TurnOver() override { return every > 0 && ++asked % every == 0; }
+  void GiveBack() override { log += "| "; }
+  std::string log;
+  int every = 0, asked = 0;  // the turn is over at every every-th question
 };
 
-TEST_P(SlicedWaitCounts, AddsUpExactlyAndGivesBackOnlyBetweenChunks) {
-  SlicedWait wait(*this, *this, GetParam().chunk);
-  EXPECT_EQ(wait.Count(GetParam().count), GetParam().count);
-  EXPECT_EQ(log_, GetParam().expected);
+TEST_F(SlicedWaitLog, AddsUpExactlyAndGivesBackOnlyBetweenChunks) {
+  const std::string half = std::to_string(1ull << 63);  // past 2^64 in the last case
+  const std::tuple<IterationCount, std::uint64_t, int, std::string> cases[] = {
+      {{0, 0}, 4, 1, ""},
+      {{0, 5}, 4, 1, "4 | 1 "},
+      {{0, 10}, 3, 2, "3 3 | 3 1 "},
+      {{1, 5}, 1ull << 63, 1, half + " | " + half + " | 5 "}};
+  for (const auto& [count, chunk, turn, expected] : cases) {
+    log.clear(), every = turn, asked = 0;
+    EXPECT_EQ(SlicedWait(*this, *this, chunk).Count(count), count) << expected;
+    EXPECT_EQ(log, expected);
+  }
 }
-
-constexpr std::uint64_t kHalf = 1ull << 63;
-
-INSTANTIATE_TEST_SUITE_P(
-    Slices, SlicedWaitCounts,
-    ::testing::Values(
-        SliceCase{{0, 0}, 4, 1, ""}, SliceCase{{0, 1}, 4, 1, "1 "}, SliceCase{{0, 4}, 4, 1, "4 "},
-        SliceCase{{0, 5}, 4, 1, "4 | 1 "}, SliceCase{{0, 10}, 3, 1, "3 | 3 | 3 | 1 "},
-        SliceCase{{0, 10}, 3, 2, "3 3 | 3 1 "}, SliceCase{{0, 10}, 3, 0, "3 3 3 1 "},
-        SliceCase{{0, 7}, 0, 3, "1 1 1 | 1 1 1 | 1 "},
-        // Past 2^64: a borrow from the high word, a carry into it.
-        SliceCase{{1, 0}, kHalf, 1, std::to_string(kHalf) + " | " + std::to_string(kHalf) + " "},
-        SliceCase{{1, 5}, kHalf, 0, std::to_string(kHalf) + " " + std::to_string(kHalf) + " 5 "}));
 
 // WaitFrame asks for the count of the pacing count as it stands, then pumps.
 TEST(WaitFrame, AsksForTheCountOfEachPassesPacingCount) {

@@ -752,22 +752,13 @@ def course_page(ctx):
 
 @on_page
 def thread_shared(ctx):
-    """The page never freezes: over seconds of play at the start pace, the
-    slowest, no task of its main thread takes 50 ms of processor time (read
-    from a trace). Hidden, the program rests in its pump; shown again, it
-    goes on from the frame it showed."""
+    """At the start pace, the slowest, no task of the page's thread takes 50 ms
+    of processor time, from a trace."""
     s = ctx.session()
     s.watch_running()
     tasks = s.bridge.send("tasks", seconds=4)
     if tasks["count"] < 20 or tasks["longest"] > 50:
-        raise Failure("%d tasks on the page's main thread, the longest %.1f ms of processor time"
-                      % (tasks["count"], tasks["longest"]))
-    s.bridge.send("visibility", hidden=True)
-    at = s.wait_still()
-    s.bridge.send("visibility", hidden=False)
-    slots = s.watch(lambda slots: len(slots) > 1, "the animation to go on")
-    if slots[1] != (at + 1) % PHASES:
-        raise Failure("shown again after slot %d, the page went on with %s" % (at, s.trail()))
+        raise Failure("%(count)d tasks, the longest %(longest).1f ms of processor time" % tasks)
     s.close()
 
 

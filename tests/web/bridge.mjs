@@ -275,35 +275,16 @@ const commands = {
     if (!server.listening) await new Promise(resolve => server.listen(port, '127.0.0.1', resolve));
     return {};
   },
-  // The tasks of the page's main thread over a few seconds, from a trace:
-  // their number and the longest one's processor time (ms), which a busy
-  // machine does not stretch as it does their wall time. The thread's clock
-  // now and then reads more than the wall clock (a few tasks in ten
-  // thousand), and no task uses more processor time than it lasts.
+  // The page's main thread's tasks in a trace: how many, the longest one's processor time (ms).
   async tasks({seconds}) {
-    await inputs;
     const frame = (await cdp.send('Page.getFrameTree')).frameTree.frame.id;
     await browser.startTracing(page, {categories: ['devtools.timeline', 'disabled-by-default-devtools.timeline']});
     await page.waitForTimeout(seconds * 1000);
     const events = JSON.parse(await browser.stopTracing()).traceEvents;
-    // The page's main thread: where its scripts run.
     const {pid, tid} = events.find(e => e.name === 'FunctionCall' && e.args.data?.frame === frame) || {};
-    const times = events.filter(e => e.pid === pid && e.tid === tid && e.name === 'RunTask' &&
-                                     e.ph === 'X' && e.tdur !== undefined)
-        .map(e => Math.min(e.tdur, e.dur) / 1000);
-    return {count: times.length, longest: Math.max(0, ...times)};
-  },
-  // The page hidden (another tab, the screen off) or shown again, as the
-  // page sees it: headless Chromium never hides a page of its own accord.
-  async visibility({hidden}) {
-    await inputs;
-    await page.evaluate(hidden => {
-      for (const [name, value] of [['hidden', hidden], ['visibilityState', hidden ? 'hidden' : 'visible']]) {
-        Object.defineProperty(document, name, {value, configurable: true});
-      }
-      document.dispatchEvent(new Event('visibilitychange'));
-    }, hidden);
-    return {};
+    const times = events.filter(e => e.pid === pid && e.tid === tid && e.name === 'RunTask' && e.tdur)
+        .map(e => Math.min(e.tdur, e.dur) / 1000);  // the thread clock can pass the wall clock
+    return {count: times.length, longest: times.reduce((a, b) => Math.max(a, b), 0)};
   },
   async state() {
     const page_state = await target.evaluate(() => ({
