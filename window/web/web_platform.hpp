@@ -79,8 +79,8 @@ class WebPlatform final : public PlatformServices, public SharedThread {
   Picture current_;
   int current_index_ = -1;
   bool needs_paint_ = true;
-  // When the program last had the thread back from the browser (ms).
-  double turn_began_ = 0;
+  // When the program's turn of the thread began (ms; -1: not yet read).
+  double turn_began_ = -1;
 };
 
 }  // namespace dorvik::web
