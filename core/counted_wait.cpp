@@ -61,4 +61,24 @@ IterationCount SpinningWait::Count(IterationCount count) {
   return done;
 }
 
+SlicedWait::SlicedWait(CountedWait& inner, SharedThread& thread, std::uint64_t chunk)
+    : inner_(inner), thread_(thread), chunk_(chunk > 0 ? chunk : 1) {}
+
+IterationCount SlicedWait::Count(IterationCount count) {
+  IterationCount left = count;
+  IterationCount done;
+  while (left.high > 0 || left.low > 0) {
+    const std::uint64_t step = left.high > 0 || left.low > chunk_ ? chunk_ : left.low;
+    const std::uint64_t ran = inner_.Count({0, step}).low;
+    // Two-word differences and sums: a borrow from `high` when `low` runs
+    // out, a carry into it when it overflows.
+    if (left.low < step) --left.high;
+    left.low -= step;
+    done.low += ran;
+    if (done.low < ran) ++done.high;
+    if ((left.high > 0 || left.low > 0) && thread_.TurnOver()) thread_.GiveBack();
+  }
+  return done;
+}
+
 }  // namespace dorvik

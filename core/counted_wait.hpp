@@ -39,4 +39,32 @@ class SpinningWait final : public CountedWait {
   IterationCount Count(IterationCount count) override;
 };
 
+// A thread that the wait shares with others (a browser page's one thread,
+// say), handed in by the platform. The wait asks after every chunk of its
+// count whether its turn is over, and if so gives the thread back for a
+// moment. No event handler runs while the thread is away: the count's pass
+// goes on where it stopped.
+class SharedThread {
+ public:
+  virtual ~SharedThread() = default;
+  virtual bool TurnOver() = 0;
+  virtual void GiveBack() = 0;
+};
+
+// Counts with `inner` in chunks of at most `chunk` iterations, giving the
+// thread back between chunks whenever `thread` says its turn is over. The
+// count stays exact: the chunks add up to the count asked for, whatever
+// their number.
+class SlicedWait final : public CountedWait {
+ public:
+  SlicedWait(CountedWait& inner, SharedThread& thread, std::uint64_t chunk);
+
+  IterationCount Count(IterationCount count) override;
+
+ private:
+  CountedWait& inner_;
+  SharedThread& thread_;
+  std::uint64_t chunk_;
+};
+
 }  // namespace dorvik

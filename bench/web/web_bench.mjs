@@ -1,8 +1,12 @@
 // Figures of the page in Debian's headless Chromium (docs/performance.md,
 // "Browser"): load to first frame, file sizes, passes a second at the start
-// pace and with a negative pacing count, and the page's memory while playing.
-// The yield that ends each pass posts a message that goes round twice, so the
-// messages count the passes. BEFORE_DIR, a page built from another commit, is
+// pace and with a negative pacing count, the longest task of the page's main
+// thread (its processor time, from a trace) at the start pace, in scrub mode,
+// with k < 0 and at the start pace on a processor slowed four times (as
+// Lighthouse's phone), and the page's memory while playing.
+// A page that counts its passes (Module.passes) is read; in one that does
+// not, the yield that ends each pass posts a message that goes round twice,
+// so the messages count the passes. BEFORE_DIR, a page built from another commit, is
 // measured side by side: its loads take turns with this page's.
 //
 //   node bench/web/web_bench.mjs [PAGE_DIR] [LOADS] [BEFORE_DIR]     (from the top
@@ -69,12 +73,35 @@ await context.addInitScript(() => {
 });
 
 const median = values => [...values].sort((a, b) => a - b)[Math.floor(values.length / 2)];
+const passes = page => page.evaluate(() => Module.passes ?? window.__messages / 2);
+// Passes a second, and a second of the page's main thread's processor time
+// (which the machine's other work does not change).
 const rate = async (page, seconds) => {
-  const before = await page.evaluate(() => window.__messages);
-  const start = Date.now();
+  const cdp = await context.newCDPSession(page);
+  await cdp.send('Performance.enable');
+  const thread = async () =>
+    (await cdp.send('Performance.getMetrics')).metrics.find(m => m.name === 'ThreadTime').value;
+  const [before, threadBefore, start] = [await passes(page), await thread(), Date.now()];
   await page.waitForTimeout(seconds * 1000);
-  const after = await page.evaluate(() => window.__messages);
-  return (after - before) / 2 / ((Date.now() - start) / 1000);
+  const [after, threadAfter] = [await passes(page), await thread()];
+  await cdp.detach();
+  return [(after - before) / ((Date.now() - start) / 1000), (after - before) / (threadAfter - threadBefore)];
+};
+
+// The processor time (ms) of the longest task of the page's main thread over
+// `seconds`, from a trace; never more than the task lasted (the thread's
+// clock now and then reads more than the wall clock).
+const longestTask = async (page, seconds) => {
+  const cdp = await context.newCDPSession(page);
+  const frame = (await cdp.send('Page.getFrameTree')).frameTree.frame.id;
+  await cdp.detach();
+  await browser.startTracing(page, {categories: ['devtools.timeline', 'disabled-by-default-devtools.timeline']});
+  await page.waitForTimeout(seconds * 1000);
+  const events = JSON.parse(await browser.stopTracing()).traceEvents;
+  // The page's main thread: where its scripts run.
+  const {pid, tid} = events.find(e => e.name === 'FunctionCall' && e.args.data?.frame === frame);
+  return events.filter(e => e.pid === pid && e.tid === tid && e.name === 'RunTask' && e.tdur)
+      .reduce((longest, e) => Math.max(longest, Math.min(e.tdur, e.dur) / 1000), 0);
 };
 
 // This browser's renderer processes: id, resident set (KiB) and processor
@@ -120,6 +147,12 @@ for (const [k, [name, at]] of pages.entries()) {
   const measured = await page.evaluate(async () => (await performance.measureUserAgentSpecificMemory()).bytes);
   const processes = renderers();
 
+  const tasks = {'start pace': await longestTask(page, 4)};
+  const cdp = await context.newCDPSession(page);
+  await cdp.send('Emulation.setCPUThrottlingRate', {rate: 4});
+  tasks['start pace, processor slowed 4x'] = await longestTask(page, 8);
+  await cdp.send('Emulation.setCPUThrottlingRate', {rate: 1});
+
   // A pointer dragged beyond the left edge gives a negative X, so a negative
   // pacing count: no counted iterations, one pump a pass.
   const box = await page.locator('canvas').boundingBox();
@@ -128,7 +161,11 @@ for (const [k, [name, at]] of pages.entries()) {
   await page.mouse.move(box.x - 10, box.y + 100);
   await page.waitForTimeout(500);
   const negativePace = await rate(page, 3);
+  tasks['k < 0'] = await longestTask(page, 3);
   await page.mouse.up();
+  // A click there: scrub mode, k = 10000.
+  await page.mouse.click(box.x + 100, box.y + 100);
+  tasks['scrub mode'] = await longestTask(page, 3);
 
   await page.close();
 
@@ -140,8 +177,11 @@ for (const [k, [name, at]] of pages.entries()) {
     console.log(`${file}: ${body.length} bytes, gzip -9 ${zlib.gzipSync(body, {level: 9}).length} bytes`);
   }
   console.log(`all files, gzip -9: ${total} bytes`);
-  console.log(`passes a second at the start pace: ${startPace.toFixed(1)}`);
-  console.log(`passes a second with k < 0: ${negativePace.toFixed(0)}`);
+  console.log(`passes a second at the start pace: ${startPace[0].toFixed(1)} (a processor second: ${startPace[1].toFixed(1)})`);
+  console.log(`passes a second with k < 0: ${negativePace[0].toFixed(0)} (a processor second: ${negativePace[1].toFixed(0)})`);
+  for (const [pace, ms] of Object.entries(tasks)) {
+    console.log(`longest main-thread task, processor time, ${pace}: ${ms.toFixed(1)} ms`);
+  }
   console.log(`the page's renderer process (the busiest), resident set, MiB: ${(processes[0].rss / 1024).toFixed(1)} (renderers, by processor time: ${processes.map(p => `${(p.rss / 1024).toFixed(1)} MiB ${p.cpu} s`).join(', ')})`);
   console.log(`JavaScript heap used / total, MiB: ${(heap.usedSize / 1048576).toFixed(1)} / ${(heap.totalSize / 1048576).toFixed(1)}`);
   console.log(`module's linear memory, MiB: ${(linear / 1048576).toFixed(0)}`);

@@ -5,6 +5,8 @@
 #include <cfloat>
 #include <cmath>
 #include <limits>
+#include <string>
+#include <tuple>
 
 #include "tests/core/session.hpp"
 
@@ -49,6 +51,33 @@ TEST(SpinningWait, RunsExactlyTheIterationsAskedFor) {
   SpinningWait wait;
   for (std::uint64_t n : {0ull, 1ull, 2ull, 3ull, 17ull, 1000ull}) {
     EXPECT_EQ(wait.Count({0, n}), (IterationCount{0, n}));
+  }
+}
+
+// A sliced wait's chunks, and "|" where it gave the thread back.
+class SlicedWaitLog : public ::testing::Test, public CountedWait, public SharedThread {
+ protected:
+  IterationCount Count(IterationCount count) override {
+    log += std::to_string(count.low) + " ";
+    return count;
+  }
+  bool TurnOver() override { return every > 0 && ++asked % every == 0; }
+  void GiveBack() override { log += "| "; }
+  std::string log;
+  int every = 0, asked = 0;  // the turn is over at every every-th question
+};
+
+TEST_F(SlicedWaitLog, AddsUpExactlyAndGivesBackOnlyBetweenChunks) {
+  const std::string half = std::to_string(1ull << 63);  // past 2^64 in the last case
+  const std::tuple<IterationCount, std::uint64_t, int, std::string> cases[] = {
+      {{0, 0}, 4, 1, ""},
+      {{0, 5}, 4, 1, "4 | 1 "},
+      {{0, 10}, 3, 2, "3 3 | 3 1 "},
+      {{1, 5}, 1ull << 63, 1, half + " | " + half + " | 5 "}};
+  for (const auto& [count, chunk, turn, expected] : cases) {
+    log.clear(), every = turn, asked = 0;
+    EXPECT_EQ(SlicedWait(*this, *this, chunk).Count(count), count) << expected;
+    EXPECT_EQ(log, expected);
   }
 }
 

@@ -873,6 +873,18 @@ def course_page(ctx):
     s.close()
 
 
+@on_page
+def thread_shared(ctx):
+    """At the start pace, the slowest, no task of the page's thread takes 50 ms
+    of processor time, from a trace."""
+    s = ctx.session()
+    s.watch_running()
+    tasks = s.bridge.send("tasks", seconds=4)
+    if tasks["count"] < 20 or tasks["longest"] > 50:
+        raise Failure("%(count)d tasks, the longest %(longest).1f ms of processor time" % tasks)
+    s.close()
+
+
 @scenario
 @on_page
 def click_scrub_and_resume(ctx):

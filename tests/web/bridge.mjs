@@ -340,6 +340,17 @@ const commands = {
     if (!server.listening) await new Promise(resolve => server.listen(port, '127.0.0.1', resolve));
     return {};
   },
+  // The page's main thread's tasks in a trace: how many, the longest one's processor time (ms).
+  async tasks({seconds}) {
+    const frame = (await cdp.send('Page.getFrameTree')).frameTree.frame.id;
+    await browser.startTracing(page, {categories: ['devtools.timeline', 'disabled-by-default-devtools.timeline']});
+    await page.waitForTimeout(seconds * 1000);
+    const events = JSON.parse(await browser.stopTracing()).traceEvents;
+    const {pid, tid} = events.find(e => e.name === 'FunctionCall' && e.args.data?.frame === frame) || {};
+    const times = events.filter(e => e.pid === pid && e.tid === tid && e.name === 'RunTask' && e.tdur)
+        .map(e => Math.min(e.tdur, e.dur) / 1000);  // the thread clock can pass the wall clock
+    return {count: times.length, longest: times.reduce((a, b) => Math.max(a, b), 0)};
+  },
   async state() {
     const page_state = await target.evaluate(() => ({
       title: document.title,

@@ -23,6 +23,7 @@ mergeInto(LibraryManager.library, {
     channel: null,    // posts the message that ends a yield
     hops: 0,          // the message's rounds in this yield
     wakeUp: null,
+    resting: false,   // the pump waits for the page to be shown again
     ended: false,
 
     say: function(text) {
@@ -222,6 +223,13 @@ mergeInto(LibraryManager.library, {
       page.wakeUp = null;
       if (wakeUp) callUserCallback(wakeUp);
     };
+    // A hidden page's program rests in its pump, as a suspended process
+    // does, and goes on from there once the page is shown.
+    document.addEventListener('visibilitychange', function() {
+      if (document.hidden || !page.resting) return;
+      page.resting = false;
+      page.channel.port2.postMessage(null);
+    });
     window.addEventListener('keydown', page.onKey);
     document.querySelectorAll('#keys button').forEach(function(button) {
       button.addEventListener('click', page.onPress);
@@ -255,17 +263,34 @@ mergeInto(LibraryManager.library, {
     dorvikPage.say('');
   },
 
-  // Hands control to the browser until it has run the tasks waiting now
+  // The pump's turn of the browser: until it has run the tasks waiting now
   // (input, painting, DevTools) and then our message: a posted message is not
   // clamped the way a zero timeout is. The message goes round twice: Chromium
   // may run a freshly posted message before tasks that were already waiting,
-  // which then waited a whole pass.
+  // which then waited a whole pass. While the page is hidden the message
+  // waits for it to be shown.
   dorvik_page_yield__deps: ['$dorvikPage', '$dorvikStatus'],
   dorvik_page_yield: function() {
     dorvikStatus.pass();
     Asyncify.handleSleep(function(wakeUp) {
+      // Once a pass (the call is made again when the stack is rewound, and
+      // this function then returns at once): read by the page's benchmark.
+      Module['passes'] = (Module['passes'] || 0) + 1;
       dorvikPage.wakeUp = wakeUp;
       dorvikPage.hops = 0;
+      if (document.hidden) dorvikPage.resting = true;
+      else dorvikPage.channel.port2.postMessage(null);
+    });
+  },
+
+  // The counted wait's turn of the browser, between two slices of its count:
+  // one round of the message, whatever the page's visibility. The input that
+  // arrives meanwhile waits in the queue for the pump.
+  dorvik_page_share__deps: ['$dorvikPage'],
+  dorvik_page_share: function() {
+    Asyncify.handleSleep(function(wakeUp) {
+      dorvikPage.wakeUp = wakeUp;
+      dorvikPage.hops = 1;
       dorvikPage.channel.port2.postMessage(null);
     });
   },

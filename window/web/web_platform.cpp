@@ -1,5 +1,7 @@
 #include "window/web/web_platform.hpp"
 
+#include <emscripten.h>
+
 #include <cstdint>
 #include <cstring>
 #include <iterator>
@@ -18,6 +20,7 @@ void dorvik_page_open();
 void dorvik_page_pictures(const std::uint32_t* const* pixels, const int* widths, const int* heights,
                           int count);
 void dorvik_page_yield();
+void dorvik_page_share();
 int dorvik_page_take(dorvik::web::PageEvent* event);
 void dorvik_page_paint(int picture);
 [[noreturn]] void dorvik_page_end(int error_number, const char* error_text);
@@ -166,11 +169,27 @@ void WebPlatform::PumpEvents() {
     LookUpColours(next_to_look_up_++);
   }
   dorvik_page_yield();
+  turn_began_ = -1;
   PageEvent event{};
   while (dorvik_page_take(&event) != 0) {
     if (form_ != nullptr) Deliver(*form_, event);
   }
   if (needs_paint_) Paint();
+}
+
+// The clock is read from the first chunk of a pass's count on: a pass that
+// counts nothing (k < 0) reads it not at all.
+bool WebPlatform::TurnOver() {
+  const double now = emscripten_get_now();
+  if (turn_began_ < 0) turn_began_ = now;
+  return now - turn_began_ >= kTurnMilliseconds;
+}
+
+// The browser runs what waits (input is queued for the next pump, painting),
+// then the count goes on: no handler runs here.
+void WebPlatform::GiveBack() {
+  dorvik_page_share();
+  turn_began_ = emscripten_get_now();
 }
 
 Picture WebPlatform::HolderPicture(int number) { return holders_.Get(number); }
