@@ -62,8 +62,8 @@ install() { apt-get install -y -q --no-install-recommends "$@"; }
 for try in 1 2 3; do
   apt-get update -q && break
   if [ $try -lt 3 ]; then
-    echo "dorvik: apt-get update failed (try $try of 3); trying again in $((try * 10)) s" >&2
-    sleep $((try * 10))
+    echo "dorvik: apt-get update failed (try $try of 3); trying again in $((try * 5)) s" >&2
+    sleep $((try * 5))
   else
     echo "dorvik: some package indexes could not be downloaded; going on with the others" >&2
   fi
