@@ -44,7 +44,9 @@ version=$(printf '%d.%02d' "$major" "$minor")  # the program's own: dorvik 1.00
 
 echo "== dorvik $version release of $commit ($(date -u -d "@$SOURCE_DATE_EPOCH" +%FT%TZ))"
 cmake --preset default
-cmake --build --preset default --target dorvik dorvik-frames dorvik_package_files
+# With every generator that the cross builds take from build/bin (the viewer
+# needs dorvik-framegen and dorvik-icon; the page dorvik-page-layout too).
+cmake --build --preset default --target dorvik dorvik-frames dorvik-page-layout dorvik_package_files
 (cd build && cpack -G DEB)
 # The cross builds run the Linux build's generators rather than build their own.
 host_tools=-DDORVIK_HOST_TOOLS_DIR="$PWD/build/bin"
