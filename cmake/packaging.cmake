@@ -2,7 +2,8 @@
 # build/dorvik_<version>_amd64.deb from the install rules, with the manual
 # page, the copyright file and the changelog that Debian asks of a package,
 # the AppStream record that software centres read, and its run-time
-# dependencies worked out from the binaries (dpkg-shlibdeps). It is the same to
+# dependencies worked out from the binaries (dpkg-shlibdeps: giflib for
+# dorvik-frames, which the viewer does not link). It is the same to
 # the bit wherever it is built (debian/repack.cmake); tools/release.sh builds
 # it with SOURCE_DATE_EPOCH set to the commit's time.
 
@@ -61,7 +62,8 @@ string(CONCAT CPACK_PACKAGE_DESCRIPTION
   "The keys + - / * and the space bar run, reverse, step and switch the set;\n"
   "the pointer sets the speed, and a click switches to a mode in which moving\n"
   "the pointer steps through the frames. dorvik-frames writes the frames out\n"
-  "as bitmaps, with a contact sheet and a lift chart.")
+  "as bitmaps, with a contact sheet and a lift chart, and each set's turn as\n"
+  "a looping GIF for slides.")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)

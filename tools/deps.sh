@@ -8,11 +8,12 @@ set -euo pipefail
 
 packages=(
   cmake ninja-build g++ pkg-config
-  libgtest-dev libgmock-dev libbenchmark-dev libpng-dev libsdl2-dev libx11-dev libwayland-dev
+  libgtest-dev libgmock-dev libbenchmark-dev libpng-dev libgif-dev libsdl2-dev libx11-dev libwayland-dev
   dpkg-dev file
 )
-# dpkg-dev (dpkg-shlibdeps) and file: CPack's Debian package works out the
-# package's dependencies from its binaries with them.
+# libgif-dev: dorvik-frames writes its GIFs with giflib (the viewer does not
+# link it). dpkg-dev (dpkg-shlibdeps) and file: CPack's Debian package works
+# out the package's dependencies from its binaries with them.
 # The page: emscripten (its cross build runs the host generators, built with
 # the packages above), and for its tests Debian's Chromium and npm. A Node.js
 # from elsewhere that brings its own npm is kept (Debian's npm would clash).

@@ -1,19 +1,22 @@
 // dorvik-frames DIR: writes the 36 frame pictures exactly as the program
 // carries them (DIR/slot00.bmp .. DIR/slot35.bmp, slot i being Image<i+1>), a
-// contact sheet DIR/frames.png, a lift chart DIR/lift.png, and the window's
+// contact sheet DIR/frames.png, a lift chart DIR/lift.png, the window's
 // title and client size as the program lays it out (DIR/window.json), for
-// the checks of what the window shows.
+// the checks of what the window shows, and one turn of each set as a looping
+// GIF for slides (DIR/small-lift.gif, DIR/large-lift.gif).
 #include <cstdio>
 #include <exception>
 #include <filesystem>
 #include <fstream>
 #include <string>
 #include <system_error>
+#include <utility>
 
 #include "core/window_layout.hpp"
 #include "pictures/picture_record.hpp"
 #include "pictures/window_definition.hpp"
 #include "tools/frame_figures.hpp"
+#include "tools/slide_gif.hpp"
 
 namespace {
 
@@ -57,6 +60,9 @@ int WriteAll(const std::filesystem::path& dir) {
   if (!WriteFile(dir / "window.json",
                  {reinterpret_cast<const std::uint8_t*>(window.data()), window.size()}))
     return Fail("cannot write " + (dir / "window.json").string());
+  for (const auto& [set, name] : {std::pair{0, "small-lift.gif"}, std::pair{1, "large-lift.gif"}})
+    if (!WriteFile(dir / name, dorvik::tools::SlideGif(set)))
+      return Fail("cannot write " + (dir / name).string());
   return 0;
 }
 
@@ -66,8 +72,8 @@ int main(int argc, char** argv) {
   if (argc != 2 || std::string(argv[1]).empty() || argv[1][0] == '-') {
     std::fprintf(stderr,
                  "usage: dorvik-frames DIR\n"
-                 "writes DIR/slot00.bmp .. DIR/slot35.bmp, DIR/frames.png, DIR/lift.png and\n"
-                 "DIR/window.json\n");
+                 "writes DIR/slot00.bmp .. DIR/slot35.bmp, DIR/frames.png, DIR/lift.png,\n"
+                 "DIR/window.json, DIR/small-lift.gif and DIR/large-lift.gif\n");
     return 2;
   }
   const std::filesystem::path dir = argv[1];

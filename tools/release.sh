@@ -4,6 +4,8 @@
 #   dorvik_<version>_amd64.deb     the Debian package (the default preset's build)
 #   dorvik-<v>-win32.zip, -win64   Dorvik.exe with LICENSE.txt and README.txt
 #   dorvik-<v>-web.zip             the page's folder, for any static web server
+#   dorvik-<v>-small-lift.gif,     one turn of each set, looping, for slides
+#   dorvik-<v>-large-lift.gif      (dorvik-frames', as the page offers them)
 #   dorvik-<v>.tar.gz              the commit's sources
 #   SHA256SUMS                     over all of them
 # The same commit gives the same bytes in any folder, at any time, under any
@@ -42,6 +44,7 @@ version=$(printf '%d.%02d' "$major" "$minor")  # the program's own: dorvik 1.00
 
 echo "== dorvik $version release of $commit ($(date -u -d "@$SOURCE_DATE_EPOCH" +%FT%TZ))"
 cmake --preset default
+# With every generator that the cross builds take from build/bin.
 cmake --build --preset default --target dorvik dorvik-frames dorvik_package_files dorvik_host_tools
 (cd build && cpack -G DEB)
 # The cross builds run the Linux build's generators rather than build their own.
@@ -62,6 +65,10 @@ for bits in 32 64; do
     "text:$name/LICENSE.txt=LICENSE" "text:$name/README.txt=window/win32/README.txt"
 done
 /usr/bin/python3 tools/release_zip.py "dist/dorvik-$version-web.zip" "dorvik-$version-web=build-web/web"
+# The GIFs that the page's build placed, written by this build's dorvik-frames.
+for lift in small-lift large-lift; do
+  cp "build-web/web/$lift.gif" "dist/dorvik-$version-$lift.gif"
+done
 # git writes the commit's time on every member; the settings fix what a user's
 # configuration could change (line endings, permissions).
 git -c core.autocrlf=false -c tar.umask=022 archive --format=tar --prefix="dorvik-$version/" "$commit" |

@@ -52,7 +52,7 @@ warnings=$(MANWIDTH=80 man --warnings -l "$root/usr/share/man/man1/dorvik.1.gz" 
   fail "man cannot show dorvik(1)"
 [ -z "$warnings" ] || fail "dorvik(1): $warnings"
 depends=$(dpkg-deb -f "$deb" Depends)
-for library in libsdl2-2.0-0 libpng16-16 libc6; do
+for library in libsdl2-2.0-0 libpng16-16 libgif7 libc6; do
   grep -q "$library" <<<"$depends" || fail "Depends has no $library: $depends"
 done
 echo "Depends: $depends"
