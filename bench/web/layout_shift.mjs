@@ -7,36 +7,13 @@
 //
 //   node bench/web/layout_shift.mjs [PAGE_DIR] [LOADS]     (from the top directory,
 //   after npm ci in tests/web; PAGE_DIR defaults to build-web/web)
-import {createServer} from 'node:http';
-import {readFileSync} from 'node:fs';
-import path from 'node:path';
-import {createRequire} from 'node:module';
+import {launchChromium, servePages} from './page_host.mjs';
 
-const require = createRequire(path.resolve('tests/web/package.json'));
-const {chromium} = require('playwright-core');
 const pageDir = process.argv[2] || 'build-web/web';
 const loads = Number(process.argv[3] || 5);
 
-const TYPES = {'.html': 'text/html', '.js': 'text/javascript', '.wasm': 'application/wasm',
-               '.png': 'image/png', '.css': 'text/css', '.webmanifest': 'application/manifest+json'};
-const server = createServer((request, response) => {
-  const name = new URL(request.url, 'http://x').pathname.replace(/\/$/, '/index.html');
-  try {
-    const body = readFileSync(path.join(pageDir, path.normalize(name)));
-    response.writeHead(200, {'Content-Type': TYPES[path.extname(name)], 'Cache-Control': 'no-store'});
-    response.end(body);
-  } catch {
-    response.writeHead(404).end();
-  }
-});
-await new Promise(resolve => server.listen(0, '127.0.0.1', resolve));
-const origin = `http://127.0.0.1:${server.address().port}/`;
-
-const browser = await chromium.launch({
-  executablePath: '/usr/bin/chromium', headless: true,
-  args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
-         '--disable-background-networking', '--disable-component-update', '--disable-sync'],
-});
+const {server, origin} = await servePages(name => [pageDir, name]);
+const browser = await launchChromium();
 const screens = {
   desktop: {viewport: {width: 480, height: 720}, deviceScaleFactor: 1},
   phone: {viewport: {width: 412, height: 915}, deviceScaleFactor: 2.625, isMobile: true,

@@ -11,45 +11,21 @@
 //
 //   node bench/web/web_bench.mjs [PAGE_DIR] [LOADS] [BEFORE_DIR]     (from the top
 //   directory, after npm ci in tests/web; PAGE_DIR defaults to build-web/web)
-import {createServer} from 'node:http';
 import {readFileSync, readdirSync} from 'node:fs';
 import {execFileSync} from 'node:child_process';
 import path from 'node:path';
 import zlib from 'node:zlib';
-import {createRequire} from 'node:module';
+import {launchChromium, servePages} from './page_host.mjs';
 
-const require = createRequire(path.resolve('tests/web/package.json'));
-const {chromium} = require('playwright-core');
 const pageDir = process.argv[2] || 'build-web/web';
 const loads = Number(process.argv[3] || 5);
 const pages = [['this build', '/'], ...(process.argv[4] ? [[process.argv[4], '/before/']] : [])];
 
-const TYPES = {'.html': 'text/html', '.js': 'text/javascript', '.wasm': 'application/wasm',
-               '.png': 'image/png', '.css': 'text/css', '.webmanifest': 'application/manifest+json'};
-const server = createServer((request, response) => {
-  const url = new URL(request.url, 'http://x').pathname;
-  const [dir, at] = url.startsWith('/before/') ? [process.argv[4], url.slice(7)] : [pageDir, url];
-  const name = at.replace(/\/$/, '/index.html');
-  try {
-    const body = readFileSync(path.join(dir, path.normalize(name)));
-    // Cross-origin isolated, so that the page may measure its own memory.
-    response.writeHead(200, {'Content-Type': TYPES[path.extname(name)], 'Cache-Control': 'no-store',
-                             'Cross-Origin-Opener-Policy': 'same-origin',
-                             'Cross-Origin-Embedder-Policy': 'require-corp'});
-    response.end(body);
-  } catch {
-    response.writeHead(404).end();
-  }
-});
-await new Promise(resolve => server.listen(0, '127.0.0.1', resolve));
-const origin = `http://127.0.0.1:${server.address().port}/`;
-
-const browser = await chromium.launch({
-  executablePath: '/usr/bin/chromium', headless: true,
-  args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
-         '--disable-background-networking', '--disable-component-update', '--disable-sync',
-         '--enable-blink-features=ForceEagerMeasureMemory'],
-});
+// Cross-origin isolated, so that the page may measure its own memory.
+const {server, origin} = await servePages(
+    url => url.startsWith('/before/') ? [process.argv[4], url.slice(7)] : [pageDir, url],
+    {'Cross-Origin-Opener-Policy': 'same-origin', 'Cross-Origin-Embedder-Policy': 'require-corp'});
+const browser = await launchChromium(['--enable-blink-features=ForceEagerMeasureMemory']);
 // No service worker: every load is a first visit.
 const context = await browser.newContext({viewport: {width: 480, height: 720},
                                           serviceWorkers: 'block'});
