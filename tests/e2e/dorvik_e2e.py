@@ -348,6 +348,7 @@ class PageSession(Session):
         "+": "Shift+Equal", "-": "Minus", " ": "Space", "Escape": "Escape",
         "A": "Shift+KeyA", "a": "KeyA", "5": "Digit5", "Enter": "Enter", "Backspace": "Backspace",
         "Left": "ArrowLeft", "F2": "F2", "Shift": "Shift", "Tab": "Tab",
+        "Right": "ArrowRight", "Home": "Home", "End": "End",
     }
 
     # The on-screen key (start of its name) that types each key with --touch.
@@ -377,11 +378,14 @@ class PageSession(Session):
         start pace, so that a look would miss a frame. A region that is no
         frame is fetched whole, for the failure picture."""
         px, py = self.ctx.opts.picture_origin
-        digest = self.bridge.send("digest", x=px, y=py, w=VISIBLE_SIZE[0],
-                                  h=VISIBLE_SIZE[1])["digest"]
-        slot = self.ctx.frame_digests.get(digest)
+        look = self.bridge.send("digest", x=px, y=py, w=VISIBLE_SIZE[0], h=VISIBLE_SIZE[1])
+        slot = self.ctx.frame_digests.get(look["digest"])
         if slot is None:
             return super()._look()
+        # The lift chart's cursor is painted with the picture, never behind.
+        marked = [phase(slot) + 1, ("small", "large")[picture_set(slot)]]
+        if look["cursor"] is not None and look["cursor"] != marked:
+            raise Failure("the lift chart marks %s with slot %d on show" % (look["cursor"], slot))
         return slot
 
     def grab_client(self):
@@ -715,7 +719,9 @@ def fitted_on_tablet(ctx):
     its size, a pixel a 4 x 4 block; turned, it fills the height, sharp. On
     upright phones of fractional ratios (2.625 is the touch run's own) the
     window is at least 90 % of their width, sharp, as on a 320-wide screen;
-    no text is under 12 CSS pixels, no caption of a key cut off."""
+    no text is under 12 CSS pixels, no caption of a key cut off. On a
+    projector's 1920 x 1080 the picture is at least 960 pixels high, the lift
+    chart beside it."""
     s = ctx.session(device="tablet", touch=True)
     stand_on(s, PHASES + 4)
     frame = ctx.full_frames[PHASES + 4]
@@ -725,9 +731,12 @@ def fitted_on_tablet(ctx):
     origin = ctx.opts.picture_origin
     for across, down, ratio, least in ((1366, 1024, 2, 0.45), (412, 915, 1.25, 0.9),
                                        (412, 915, 1.75, 0.9), (412, 915, 3.5, 0.9),
-                                       (320, 640, 2, 0.9), (1024, 1366, 2, 0.7)):
+                                       (320, 640, 2, 0.9), (1920, 1080, 1, 0.3), (1024, 1366, 2, 0.7)):
         s.bridge.send("device", width=across, height=down, ratio=ratio)
         state = s.state()
+        if across == 1920 and (state["canvasSize"][1] < 960 or not state["charted"]):
+            raise Failure("on a projector's 1920 x 1080: the picture %d high, the chart shown %s"
+                          % (state["canvasSize"][1], state["charted"]))
         if state["windowWidth"] < least * across or not state["fits"] or state["smallText"] \
                 or state["cutKeys"] or crisp_shot(s, *origin, *CORNER, drawn) not in (None, drawn):
             raise Failure("at %dx%d, ratio %g: window %.1f wide, fits %s, small text %s, cut keys "
@@ -885,6 +894,81 @@ def thread_shared(ctx):
     s.close()
 
 
+def valve_bottom(pixels):
+    """The lowest row of the valve's red outline in a frame's pixels."""
+    rows = [y for y in range(FRAME_SIZE[1]) for x in range(0, 120)
+            if pixels[4 * (y * FRAME_SIZE[0] + x) + 2] > 200 > pixels[4 * (y * FRAME_SIZE[0] + x) + 1]]
+    return max(rows)
+
+
+@on_page
+def lift_chart(ctx):
+    """With reduced motion asked for, the page starts on frame 1, stopped,
+    saying how to play. The lift chart takes the program to a frame as the
+    step keys do, one frame a pass with each shown, and stops there: End,
+    Home, the arrows, a tap on a frame of either set. Its value names the
+    frame and the valve's travel. The names of the parts show and hide on
+    their key, inside the display area and apart, the valve's leader going
+    down with the valve."""
+    s = ctx.session(reduced=True)
+    s.wait_for(lambda slot: slot == 0 and "+" in s.state()["status"], "frame 1 and how to play")
+    if s.wait_still() != 0:
+        raise Failure("reduced motion: did not stand on frame 1: %s" % s.trail())
+    s.key("+")
+    s.watch_running()
+    s.bridge.send("chart")
+
+    # From a standing picture, every frame on the way is seen (a run's own
+    # frames may pass between two looks on a busy machine).
+    def reach(slot, go, standing=True):
+        since = len(s.history)
+        go()
+        if s.wait_still() != slot:
+            raise Failure("the chart did not stop on slot %d: %s" % (slot, s.trail()))
+        seen = [x for _, x in s.history[since:] if x is not None and standing]
+        if any(abs(step(a, b)) > 1 or picture_set(a) != picture_set(b) for a, b in zip(seen, seen[1:])):
+            raise Failure("on the way to slot %d a frame was skipped: %s" % (slot, s.trail()))
+
+    for key, slot in (("End", 17), ("Home", 0), ("Left", 17), ("Right", 0), ("Right", 1)):
+        reach(slot, lambda: s.key(key), standing=key != "End")
+    s.key(" ")
+    s.wait_slot(PHASES + 1)
+    names = lambda: s.bridge.send("labels")["labels"]
+    closed, wide = PHASES + 9, PHASES + 4
+    travel = valve_bottom(ctx.full_frames[wide]) - valve_bottom(ctx.full_frames[closed])
+    for slot in (closed, wide):
+        reach(slot, lambda: s.bridge.send("chart", frame=phase(slot) + 1))
+        if not names():
+            s.bridge.send("names")
+            s.wait_for(lambda _: len(names()) == 7, "the parts' names")
+            shut = names()
+    state, opened = s.state(), names()
+    width, height = ctx.opts.client_size
+    boxes = [label["box"] for label in opened]
+    apart = all(a[0] + a[2] <= b[0] or b[0] + b[2] <= a[0] or a[1] + a[3] <= b[1] or b[1] + b[3] <= a[1]
+                for i, a in enumerate(boxes) for b in boxes[i + 1:])
+    moved = [o["end"][1] - c["end"][1] for o, c in zip(opened, shut)]
+    if not apart or any(x < 0 or y < 0 or x + w > width or y + h > height for x, y, w, h in boxes) or \
+            travel not in moved or "valve %d px open" % travel not in state["chart"]:
+        raise Failure("names %s, leaders moved %s for a valve travel of %d, chart %r"
+                      % (opened, moved, travel, state["chart"]))
+    if ctx.opts.screenshot:
+        def shot(name):
+            s.bridge.send("pageShot", file=os.path.abspath(os.path.join(
+                os.path.dirname(ctx.opts.screenshot), "screenshot-web-%s.png" % name)))
+        shot("phone-names")
+        s.bridge.send("device", width=1024, height=1366, ratio=2)
+        shot("tablet-names")
+    s.bridge.send("names")
+    s.wait_for(lambda _: not names(), "the names to hide")
+    if ctx.opts.screenshot:  # the German page, as it starts
+        s.bridge.send("go", at="/?lang=de")
+        s.bridge.send("device", width=412, height=915, ratio=2.625)
+        s.wait_for(lambda slot: slot == 0 and "+" in s.state()["status"], "the German page on frame 1")
+        shot("de")
+    s.close()
+
+
 @scenario
 @on_page
 def click_scrub_and_resume(ctx):
@@ -1031,7 +1115,9 @@ def screenshot(ctx):
 # key to start_keys_jump_two's there), and the tablet's.
 TOUCH_SCENARIOS = ("stop_and_step", "space_switches_set", "start_keys_jump_two", "pointer_speeds_up",
                    "click_scrub_and_resume", "escape_quits", "double_click_quits", "screenshot",
-                   "fitted_on_tablet")
+                   "fitted_on_tablet", "lift_chart")
+# Those for a phone's screen alone, which the desktop's run leaves out.
+PHONE_SCENARIOS = ("fitted_on_tablet", "lift_chart")
 
 
 # ---------------------------------------------------------------- driver
@@ -1138,7 +1224,7 @@ def parse(argv):
     opts.table = PAGE_SCENARIOS if opts.web else SCENARIOS
     if opts.web:  # the tablet's scenario runs with the touch run's
         opts.table = {name: run for name, run in opts.table.items()
-                      if (name in TOUCH_SCENARIOS if opts.touch else name != "fitted_on_tablet")}
+                      if (name in TOUCH_SCENARIOS if opts.touch else name not in PHONE_SCENARIOS)}
     unknown = [name for name in opts.scenarios if name not in opts.table]
     if unknown:
         parser.error("unknown scenarios: %s (see --list)" % " ".join(unknown))

@@ -91,10 +91,10 @@ async function locate() {  // the canvas's place and scale, as the page fitted i
       () => parseFloat(getComputedStyle(document.documentElement).getPropertyValue('--u')));
 }
 
-async function open({device = 'desktop', embed = false, touch: byTouch = false, at = '/'}) {
+async function open({device = 'desktop', embed = false, touch: byTouch = false, at = '/', reduced = false}) {
   await inputs;
   if (context) await context.close();
-  context = await browser.newContext(DEVICES[device]);
+  context = await browser.newContext({...DEVICES[device], reducedMotion: reduced ? 'reduce' : 'no-preference'});
   page = await context.newPage();
   touch = byTouch;
   finger = false;
@@ -215,20 +215,53 @@ const commands = {
   },
   // What "grab" would answer, as its SHA-256 (hex) worked out in the page: a
   // look that moves 64 characters rather than the pixels, so that the driver
-  // can look once every pass of the program's loop.
+  // can look once every pass of the program's loop. With it, in the same
+  // turn of the page, the frame and set that the lift chart's cursor marks
+  // (none where the page has no chart).
   async digest({x, y, w, h}) {
-    const digest = await evaluate(`(async () => {
+    const [digest, cursor] = await evaluate(`(async () => {
         ${clientArea}
         const pixels = clientArea().getContext('2d')
             .getImageData(${x}, ${y}, ${w}, ${h}).data;
+        const cursor = document.body.classList.contains('no-chart') ? null :
+            [Number(document.querySelector('#chart .cursor')?.dataset.frame),
+             document.getElementById('lesson').dataset.set];
         for (let i = 0; i < pixels.length; i += 4) {
           const red = pixels[i];
           pixels[i] = pixels[i + 2]; pixels[i + 2] = red; pixels[i + 3] = 0;
         }
         const sum = new Uint8Array(await crypto.subtle.digest('SHA-256', pixels));
-        return Array.from(sum, byte => byte.toString(16).padStart(2, '0')).join('');
+        return [Array.from(sum, byte => byte.toString(16).padStart(2, '0')).join(''), cursor];
       })()`);
-    return {digest};
+    return {digest, cursor};
+  },
+  // The lift chart: given the focus, or tapped (clicked) over a frame.
+  async chart({frame}) {
+    await inputs;
+    const chart = target.locator('#chart');
+    if (frame === undefined) return chart.focus().then(() => ({}));
+    const [x, y] = await chart.evaluate((e, f) => {
+      const [px, py] = e.querySelector('polyline').getAttribute('points').split(' ')[f - 1].split(',');
+      const box = e.getBoundingClientRect();
+      return [box.x + Number(px), box.y + Number(py) - 10];
+    }, frame);
+    return input(() => touch ? page.touchscreen.tap(x, y) : page.mouse.click(x, y));
+  },
+  // The key for the parts' names, and where the names and their leaders' ends
+  // stand, in the canvas's pixels (client area).
+  names() { return input(() => target.locator('#names-key')[touch ? 'tap' : 'click']()); },
+  async labels() {
+    return {labels: await target.evaluate(() => {
+      const canvas = document.getElementById('display').getBoundingClientRect();
+      const scale = canvas.width / document.querySelector('#names svg').viewBox.baseVal.width;
+      const leaders = [...document.querySelectorAll('#names line')];
+      return [...document.querySelectorAll('.part-name')].filter(e => e.offsetParent).map((e, i) => {
+        const box = e.getBoundingClientRect();
+        return {name: e.textContent, box: [(box.left - canvas.left) / scale, (box.top - canvas.top) / scale,
+                                           box.width / scale, box.height / scale],
+                end: [Number(leaders[i].getAttribute('x2')), Number(leaders[i].getAttribute('y2'))]};
+      });
+    })};
   },
   // A real screenshot of a part of the canvas (client-area pixels), as the
   // compositor shows it, in device pixels: unit x ratio of them a pixel. With
@@ -378,6 +411,8 @@ const commands = {
       icon: document.querySelector('link[rel=icon]')?.getAttribute('href') || null,
       ended: document.documentElement.dataset.dorvik || '',
       status: document.getElementById('status').textContent,
+      chart: document.getElementById('chart').getAttribute('aria-valuetext'),
+      charted: !document.body.classList.contains('no-chart'),
     }));
     return {...page_state, served: [...served], foreign, errors};
   },

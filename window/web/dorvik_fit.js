@@ -1,5 +1,6 @@
-// The page's fit: the window (title bar and client area) with the keys and
-// the lines under it as large as the viewport allows, set before the page is
+// The page's fit: the window (title bar and client area) with the keys, the
+// lift chart and the lines under it (or beside it, on a screen held
+// sideways) as large as the viewport allows, set before the page is
 // first painted (the page loads this script deferred and render-blocking, so
 // that it runs once the markup is in, and before dorvik.js has started), and
 // again on resizing, rotation and a change of the device pixel ratio.
@@ -21,9 +22,23 @@
   // pixels, where it is set plain, to fit the title bar.
   var titleSize = 11, leastText = 12;
   var fills = 0.9;  // a whole block fills the viewport when it reaches this much of it
+  // The lift chart's height (CSS pixels): at least, at most, and at most for
+  // its width; it is left out where it would cost the window more than a
+  // twentieth of its size. The column beside the window: at least, at most.
+  var chartLeast = 80, chartMost = 320, chartShape = 0.6, chartCost = 0.95;
+  var asideLeast = 200, asideMost = 560;
 
+  // Where the keys take three columns, the keys for the names and full
+  // screen join them (in four columns), rather than taking a line's room of
+  // their own.
+  var keysNarrow = 346;
   function setUnit(unit) {
     document.documentElement.style.setProperty('--u', unit + 'px');
+    var keys = document.getElementById('keys'), views = document.getElementById('view-keys');
+    var narrow = document.getElementById('below').getBoundingClientRect().width < keysNarrow;
+    if (narrow === keys.classList.contains('eight')) return;
+    keys.classList.toggle('eight', narrow);
+    (narrow ? keys : views).append(document.getElementById('names-key'), document.getElementById('full-key'));
   }
 
   // The largest unit at which the page fits, with the keys and lines under
@@ -46,17 +61,35 @@
     return {unit: Math.max(unit, 1 / 64), aside: aside};
   }
 
-  function fit() {
-    var root = document.documentElement, canvas = document.getElementById('display');
-    var ratio = window.devicePixelRatio || 1;
-    var style = getComputedStyle(document.body);
-    var spareX = parseFloat(style.paddingLeft) + parseFloat(style.paddingRight);
-    var width = root.clientWidth, height = root.clientHeight;
+  // The larger of the units with the keys under the window and beside it.
+  function bestUnit(width, height, spareX) {
     var most = largestUnit(false, width, height, spareX);
     if (width > height) {
       var beside = largestUnit(true, width, height, spareX);
-      if (beside.unit > most.unit) most = beside;
-      else largestUnit(false, width, height, spareX);
+      if (beside.unit > most.unit) return beside;
+      largestUnit(false, width, height, spareX);
+    }
+    return most;
+  }
+
+  function fit() {
+    var root = document.documentElement, body = document.body, canvas = document.getElementById('display');
+    var below = document.getElementById('below');
+    var ratio = window.devicePixelRatio || 1;
+    var style = getComputedStyle(body);
+    var spareX = parseFloat(style.paddingLeft) + parseFloat(style.paddingRight);
+    var width = root.clientWidth, height = root.clientHeight;
+    // The chart at its least height, where it costs the window little;
+    // otherwise none (its table stays, for screen readers).
+    root.style.setProperty('--aside', asideLeast + 'px');
+    root.style.setProperty('--chart', chartLeast + 'px');
+    body.classList.add('no-chart');
+    var bare = bestUnit(width, height, spareX);
+    body.classList.remove('no-chart');
+    var most = bestUnit(width, height, spareX);
+    if (most.unit < chartCost * bare.unit) {
+      body.classList.add('no-chart');
+      most = bestUnit(width, height, spareX);
     }
     var reach = most.unit * ratio;  // device pixels a pixel, at most
     var whole = Math.floor(reach + 1e-9), blocks = 1, unit;
@@ -68,7 +101,22 @@
       unit = Math.floor(clientWidth * reach) / (clientWidth * ratio);
     }
     setUnit(unit);
-    var indent = Math.max(0, Math.floor((width - spareX - most.aside - windowWidth * unit) / 2));
+    // Beside the window, the keys and the chart take the width that it
+    // leaves, up to a limit; the chart takes the height that is left.
+    var aside = most.aside;
+    if (body.classList.contains('beside')) {
+      var gap = most.aside - asideLeast, column = width - spareX - windowWidth * unit - gap;
+      column = Math.max(asideLeast, Math.min(asideMost, Math.floor(column)));
+      root.style.setProperty('--aside', column + 'px');
+      aside = column + gap;
+    }
+    if (!body.classList.contains('no-chart')) {
+      var left = height - parseFloat(style.paddingBottom) - below.getBoundingClientRect().bottom;
+      var chartWidth = document.getElementById('chart').getBoundingClientRect().width;
+      root.style.setProperty('--chart', Math.floor(Math.max(chartLeast, Math.min(
+          chartLeast + left, chartMost, chartShape * chartWidth))) + 'px');
+    }
+    var indent = Math.max(0, Math.floor((width - spareX - aside - windowWidth * unit) / 2));
     root.style.setProperty('--indent', indent + 'px');
     document.getElementById('titlebar').classList.toggle('plain', titleSize * unit < leastText);
     canvas.classList.toggle('smoothed', blocks > 1 || whole < 1);
@@ -89,5 +137,11 @@
 
   fit();
   window.addEventListener('resize', fit);
+  // A longer message on the last line (the end, an error, reduced motion)
+  // that would make the page scroll takes its room from the chart, or from
+  // the window.
+  new ResizeObserver(function() {
+    if (document.documentElement.scrollHeight > document.documentElement.clientHeight) fit();
+  }).observe(document.getElementById('last-line'));
   watchRatio();
 })();

@@ -5,8 +5,10 @@
 // (the Asyncify yield), paints the display area and shows the end of the
 // program on the page. The C++ side is web_platform.cpp; the page around the
 // window is fitted by page_fit.js and described by page_status.js; the
-// window's layout and the input record's kinds and fields are dorvikLayout's,
-// which the build writes (make_page_layout_main.cpp).
+// lesson around it (dorvik_lesson.js: the page's words, the lift chart, the
+// parts' names) hears of every picture painted and may add a step key at a
+// pump. The window's layout and the input record's kinds and fields are
+// dorvikLayout's, which the build writes (make_page_layout_main.cpp).
 
 mergeInto(LibraryManager.library, {
   $dorvikPage__deps: ['$dorvikLayout', '$dorvikStatus', '$dorvikFit'],
@@ -80,6 +82,7 @@ mergeInto(LibraryManager.library, {
                                   Math.min(image.height, layout.innerHeight));
       }
       dorvikFit.present();
+      dorvikLesson.painted(picture);
       dorvikStatus.painted(picture);
       if (!page.kept) {
         page.kept = true;
@@ -87,8 +90,12 @@ mergeInto(LibraryManager.library, {
       }
     },
 
+    // The learner's input; keys, clicks and taps end a stepping that the
+    // lift chart asked for.
     push: function(record) {
-      if (!dorvikPage.ended) dorvikPage.queue.push(record);
+      if (dorvikPage.ended) return;
+      if (record.kind !== dorvikLayout.kinds.move) dorvikLesson.input();
+      dorvikPage.queue.push(record);
     },
 
     // Where an event happened, in client-area pixels from the canvas's top-left.
@@ -231,7 +238,7 @@ mergeInto(LibraryManager.library, {
       page.channel.port2.postMessage(null);
     });
     window.addEventListener('keydown', page.onKey);
-    document.querySelectorAll('#keys button').forEach(function(button) {
+    document.querySelectorAll('#keys button[data-code]').forEach(function(button) {
       button.addEventListener('click', page.onPress);
     });
     page.canvas.addEventListener('pointermove', page.onMove);
@@ -276,6 +283,8 @@ mergeInto(LibraryManager.library, {
       // Once a pass (the call is made again when the stack is rewound, and
       // this function then returns at once): read by the page's benchmark.
       Module['passes'] = (Module['passes'] || 0) + 1;
+      var step = dorvikLesson.pump(dorvikPage.current, dorvikStatus.still >= 2);
+      if (step !== null) dorvikPage.queue.push({kind: dorvikLayout.kinds.key, code: step});
       dorvikPage.wakeUp = wakeUp;
       dorvikPage.hops = 0;
       if (document.hidden) dorvikPage.resting = true;
@@ -320,15 +329,16 @@ mergeInto(LibraryManager.library, {
   dorvik_page_end: function(number, text) {
     dorvikPage.ended = true;
     dorvikPage.queue = [];
+    dorvikLesson.ended();
     document.querySelectorAll('#keys button').forEach(function(button) { button.disabled = true; });
     dorvikPage.paint();  // the last picture shown, if it waited for a frame
-    var again = 'The viewer has ended. Reload the page to start it again.';
+    var words = dorvikLesson.text, again = words('reload', {});
     if (number !== 0) {
-      var report = "Run-time error '" + number + "': " + UTF8ToString(text);
+      var report = words('error', {number: String(number), text: UTF8ToString(text)});
       console.error('dorvik: ' + report);
       dorvikPage.say(report + '\n' + again);
     } else {
-      dorvikPage.say(again);
+      dorvikPage.say(words('ended', {}) + ' ' + again);
     }
     document.documentElement.dataset.dorvik = number !== 0 ? 'error' : 'ended';
     throw 'unwind';

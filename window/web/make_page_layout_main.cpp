@@ -4,8 +4,11 @@
 // the display area's background and sunken border, the size of the page's
 // window round it, and the kinds and field offsets of the input record. Each
 // PAGE_FILE (the markup, the style sheet) is written to DIR under its own
-// name with every @NAME@ in it replaced by that value. Runs on the build
-// machine, during the build; the same sources always give the same bytes.
+// name with every @NAME@ in it replaced by that value: the layout's values,
+// and the lesson's numbers from the kinematic model that draws the frames
+// (@LIFTS@, @PART_ANCHORS@). Runs on the build machine, during the build; the
+// same sources always give the same bytes.
+#include <cmath>
 #include <cstddef>
 #include <cstdio>
 #include <filesystem>
@@ -14,8 +17,10 @@
 #include <map>
 #include <sstream>
 #include <string>
+#include <utility>
 
 #include "core/window_layout.hpp"
+#include "pictures/mechanism.hpp"
 #include "window/web/page_event.hpp"
 
 namespace {
@@ -102,6 +107,88 @@ std::string HtmlText(const char* text) {
   return escaped;
 }
 
+// The lift chart's numbers: for frames 1..18, the follower and rod's rise and
+// the valve's travel in either set, in the drawing's pixels, as JSON.
+std::string Lifts() {
+  namespace frames = dorvik::frames;
+  std::ostringstream out;
+  out << '[';
+  for (int frame = 1; frame <= frames::kFramesPerSet; ++frame) {
+    out << (frame > 1 ? ", [" : "[") << frames::kFollowerRise[frame - 1];
+    for (int set = 0; set < frames::kSets; ++set)
+      out << ", " << frames::kValveTravel[set][frame - 1];
+    out << ']';
+  }
+  out << ']';
+  return out.str();
+}
+
+// A point on each named part, in client-area pixels, for every frame of
+// either set, as JSON: {part: [[[x, y] for each frame] for each set]}. Each
+// is a point that stays on its part as it moves.
+std::string PartAnchors() {
+  namespace frames = dorvik::frames;
+  namespace at = dorvik::frames::layout;
+  namespace part = dorvik::frames::part;
+  using frames::Pose;
+  using frames::Vec;
+  const std::pair<const char*, Vec (*)(const Pose&)> parts[] = {
+      // Inside the base circle, which the cam always covers.
+      {"cam",
+       [](const Pose&) {
+         return at::kCamCentre + Vec{-0.5 * at::kCamBase, 0.5 * at::kCamBase};
+       }},
+      // The cup's left wall, halfway up.
+      {"follower",
+       [](const Pose& p) {
+         return Vec{at::kRodX - 32.0, at::kFaceRow - 15.0 - p.rise};
+       }},
+      {"rod",
+       [](const Pose& p) {
+         return Vec{double(at::kRodX + at::kRodHalfWidth),
+                    (at::kRodTopRow + at::kFaceRow) / 2.0 - p.rise};
+       }},
+      {"lever",
+       [](const Pose& p) {
+         return frames::LeverPoint(p, 0.5 * (part::kLeverPinRing + part::kLeverPad));
+       }},
+      {"arm",
+       [](const Pose& p) {
+         return at::kArmShaft + frames::TurnOnScreen(0.5 * part::kArmPad, p.arm_turn);
+       }},
+      // The stem, a third of the way down to the head.
+      {"valve",
+       [](const Pose& p) {
+         return Vec{at::kValveX + 3.0,
+                    at::kStemTopRow + (at::kHeadBottomRow - at::kStemTopRow) / 3.0 + p.travel};
+       }},
+      // Inside the disc, clear of the control shaft's cross.
+      {"eccentric",
+       [](const Pose& p) {
+         return frames::EccentricCentre(p) + Vec{-0.6 * part::kEccentricRadius, 0};
+       }},
+  };
+  std::ostringstream out;
+  out << '{';
+  bool first_part = true;
+  for (const auto& [name, where] : parts) {
+    out << (first_part ? "" : ", ") << '"' << name << "\": [";
+    first_part = false;
+    for (int set = 0; set < frames::kSets; ++set) {
+      out << (set > 0 ? ", [" : "[");
+      for (int frame = 1; frame <= frames::kFramesPerSet; ++frame) {
+        const Vec point = where(frames::SolvePose(set, frame));
+        out << (frame > 1 ? ", [" : "[") << std::lround(point.x) + layout::kBorder << ", "
+            << std::lround(point.y) + layout::kBorder << ']';
+      }
+      out << ']';
+    }
+    out << ']';
+  }
+  out << '}';
+  return out.str();
+}
+
 const std::map<std::string, std::string>& PageValues() {
   static const std::map<std::string, std::string> values{
       {"TITLE", HtmlText(layout::kTitle)},
@@ -113,6 +200,8 @@ const std::map<std::string, std::string>& PageValues() {
       {"FRAME_PADDING", std::to_string(kFramePadding)},
       {"TITLE_BAR_HEIGHT", std::to_string(kTitleBarHeight)},
       {"TITLE_BAR_PADDING", std::to_string(kTitleBarPadding)},
+      {"LIFTS", Lifts()},
+      {"PART_ANCHORS", PartAnchors()},
   };
   return values;
 }
