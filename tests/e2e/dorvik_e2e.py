@@ -686,7 +686,7 @@ def page_title(ctx):
     expected = {"titleBar": ctx.opts.title, "titleElement": ctx.opts.title,
                 "titleBarWhiteSpace": "pre-wrap", "canvases": 1,
                 "canvasSize": list(ctx.opts.client_size), "focused": True, "icon": "dorvik.png",
-                "ended": "", "errors": []}
+                "ended": "", "errors": [], "fullScreenKey": True}
     wrong = {key: state[key] for key, value in expected.items() if state[key] != value}
     if [name.split()[0] for name in state["keys"] if len(name.split()) > 2] != \
             ["-", "+", "/", "*", "Space", "Esc"] or not state["canvasName"]:
@@ -721,7 +721,7 @@ def fitted_on_tablet(ctx):
     window is at least 90 % of their width, sharp, as on a 320-wide screen;
     no text is under 12 CSS pixels, no caption of a key cut off. On a
     projector's 1920 x 1080 the picture is at least 960 pixels high, the lift
-    chart beside it."""
+    chart beside it; a 390 x 844 phone has the chart too."""
     s = ctx.session(device="tablet", touch=True)
     stand_on(s, PHASES + 4)
     frame = ctx.full_frames[PHASES + 4]
@@ -731,12 +731,14 @@ def fitted_on_tablet(ctx):
     origin = ctx.opts.picture_origin
     for across, down, ratio, least in ((1366, 1024, 2, 0.45), (412, 915, 1.25, 0.9),
                                        (412, 915, 1.75, 0.9), (412, 915, 3.5, 0.9),
-                                       (320, 640, 2, 0.9), (1920, 1080, 1, 0.3), (1024, 1366, 2, 0.7)):
+                                       (320, 640, 2, 0.9), (390, 844, 3, 0.9), (1920, 1080, 1, 0.3),
+                                       (1024, 1366, 2, 0.7)):
         s.bridge.send("device", width=across, height=down, ratio=ratio)
         state = s.state()
-        if across == 1920 and (state["canvasSize"][1] < 960 or not state["charted"]):
-            raise Failure("on a projector's 1920 x 1080: the picture %d high, the chart shown %s"
-                          % (state["canvasSize"][1], state["charted"]))
+        if across in (390, 1920) and (state["canvasSize"][1] < (960 if across == 1920 else 0)
+                                      or not state["charted"]):
+            raise Failure("at %dx%d: the picture %d high, the chart shown %s"
+                          % (across, down, state["canvasSize"][1], state["charted"]))
         if state["windowWidth"] < least * across or not state["fits"] or state["smallText"] \
                 or state["cutKeys"] or crisp_shot(s, *origin, *CORNER, drawn) not in (None, drawn):
             raise Failure("at %dx%d, ratio %g: window %.1f wide, fits %s, small text %s, cut keys "
@@ -877,7 +879,9 @@ def course_page(ctx):
     s.move(180, 112)  # scrub mode: down is a step on
     s.wait_slot((at + 1) % PHASES)
     state = s.state()
-    if state["errors"] or any("/course.html" not in url for url in state["foreign"]):
+    # The course page's frame does not allow full screen: no key for it.
+    if state["errors"] or any("/course.html" not in url for url in state["foreign"]) or \
+            state["fullScreenKey"]:
         raise Failure("in the course page: %s" % state)
     s.close()
 

@@ -217,15 +217,15 @@ const commands = {
   // look that moves 64 characters rather than the pixels, so that the driver
   // can look once every pass of the program's loop. With it, in the same
   // turn of the page, the frame and set that the lift chart's cursor marks
-  // (none where the page has no chart).
+  // (none where the page has no chart, or has not drawn it yet).
   async digest({x, y, w, h}) {
     const [digest, cursor] = await evaluate(`(async () => {
         ${clientArea}
         const pixels = clientArea().getContext('2d')
             .getImageData(${x}, ${y}, ${w}, ${h}).data;
-        const cursor = document.body.classList.contains('no-chart') ? null :
-            [Number(document.querySelector('#chart .cursor')?.dataset.frame),
-             document.getElementById('lesson').dataset.set];
+        const mark = document.querySelector('#chart .cursor');
+        const cursor = document.body.classList.contains('no-chart') || !mark ? null :
+            [Number(mark.dataset.frame), document.getElementById('lesson').dataset.set];
         for (let i = 0; i < pixels.length; i += 4) {
           const red = pixels[i];
           pixels[i] = pixels[i + 2]; pixels[i + 2] = red; pixels[i + 3] = 0;
@@ -413,6 +413,7 @@ const commands = {
       status: document.getElementById('status').textContent,
       chart: document.getElementById('chart').getAttribute('aria-valuetext'),
       charted: !document.body.classList.contains('no-chart'),
+      fullScreenKey: !document.getElementById('full-key').hidden,
     }));
     return {...page_state, served: [...served], foreign, errors};
   },

@@ -26,50 +26,62 @@
   // its width; it is left out where it would cost the window more than a
   // twentieth of its size. The column beside the window: at least, at most.
   var chartLeast = 80, chartMost = 320, chartShape = 0.6, chartCost = 0.95;
-  var asideLeast = 200, asideMost = 560;
+  var asideLeast = 200, asideMost = 560, asideGap = 8;  // the column's margin (dorvik.css)
 
   // Where the keys take three columns, the keys for the names and full
   // screen join them (in four columns), rather than taking a line's room of
   // their own.
-  var keysNarrow = 346;
+  var keysNarrow = 346, column = asideLeast;
   function setUnit(unit) {
     document.documentElement.style.setProperty('--u', unit + 'px');
     var keys = document.getElementById('keys'), views = document.getElementById('view-keys');
-    var narrow = document.getElementById('below').getBoundingClientRect().width < keysNarrow;
+    var below = document.body.classList.contains('beside') ? column : windowWidth * unit;
+    var narrow = below < keysNarrow;
     if (narrow === keys.classList.contains('eight')) return;
     keys.classList.toggle('eight', narrow);
     (narrow ? keys : views).append(document.getElementById('names-key'), document.getElementById('full-key'));
   }
 
   // The largest unit at which the page fits, with the keys and lines under
-  // the window or beside it (a screen held sideways). The width gives it at
-  // once; the height is measured, as the keys go into more rows on a
-  // narrower window.
-  function largestUnit(beside, width, height, spareX) {
+  // the window or beside it (a screen held sideways), with the chart or
+  // without, from `most` down. The width gives it at once; the height is
+  // measured, as the keys go into more rows on a narrower window. `shrunk`:
+  // the height limits it.
+  function largestUnit(beside, chart, width, height, spareX, most) {
     var body = document.body;
     body.classList.toggle('beside', beside);
-    var aside = beside ? document.getElementById('below').getBoundingClientRect().width +
-                         parseFloat(getComputedStyle(document.getElementById('below')).marginLeft) : 0;
-    var unit = (width - spareX - aside) / windowWidth;
+    body.classList.toggle('no-chart', !chart);
+    var aside = beside ? column + asideGap : 0;
+    var unit = Math.min(most || Infinity, (width - spareX - aside) / windowWidth), shrunk = false;
     for (var tries = 0; tries < 8 && unit > 0; ++tries) {
       setUnit(unit);
       var over = body.getBoundingClientRect().height - height;
       if (over <= 0) break;
       // The window alone shrinks by `over` this way; the rest may take more.
       unit -= Math.max(over, 1) / windowHeight;
+      shrunk = true;
     }
-    return {unit: Math.max(unit, 1 / 64), aside: aside};
+    return {unit: Math.max(unit, 1 / 64), aside: aside, beside: beside, chart: chart, shrunk: shrunk};
   }
 
-  // The larger of the units with the keys under the window and beside it.
+  // The larger of the units with the keys under the window and beside it,
+  // without the chart; then with it, where that costs the window little.
+  // (A page too high by some amount at a unit needs a unit at least that
+  // amount of the window's height smaller.)
   function bestUnit(width, height, spareX) {
-    var most = largestUnit(false, width, height, spareX);
-    if (width > height) {
-      var beside = largestUnit(true, width, height, spareX);
-      if (beside.unit > most.unit) return beside;
-      largestUnit(false, width, height, spareX);
+    var bare = largestUnit(false, false, width, height, spareX);
+    if (width > height && bare.shrunk) {
+      var beside = largestUnit(true, false, width, height, spareX);
+      if (beside.unit > bare.unit) bare = beside;
     }
-    return most;
+    var body = document.body;
+    body.classList.toggle('beside', bare.beside);
+    body.classList.remove('no-chart');
+    setUnit(bare.unit);
+    var most = bare.unit - Math.max(0, body.getBoundingClientRect().height - height) / windowHeight;
+    if (most < chartCost * bare.unit) return bare;
+    var charted = largestUnit(bare.beside, true, width, height, spareX, most);
+    return charted.unit < chartCost * bare.unit ? bare : charted;
   }
 
   function fit() {
@@ -81,16 +93,12 @@
     var width = root.clientWidth, height = root.clientHeight;
     // The chart at its least height, where it costs the window little;
     // otherwise none (its table stays, for screen readers).
-    root.style.setProperty('--aside', asideLeast + 'px');
+    column = asideLeast;
+    root.style.setProperty('--aside', column + 'px');
     root.style.setProperty('--chart', chartLeast + 'px');
-    body.classList.add('no-chart');
-    var bare = bestUnit(width, height, spareX);
-    body.classList.remove('no-chart');
     var most = bestUnit(width, height, spareX);
-    if (most.unit < chartCost * bare.unit) {
-      body.classList.add('no-chart');
-      most = bestUnit(width, height, spareX);
-    }
+    body.classList.toggle('beside', most.beside);
+    body.classList.toggle('no-chart', !most.chart);
     var reach = most.unit * ratio;  // device pixels a pixel, at most
     var whole = Math.floor(reach + 1e-9), blocks = 1, unit;
     if (whole >= 1 && whole >= fills * reach) {
@@ -100,16 +108,15 @@
       // A whole number of device pixels across the client area.
       unit = Math.floor(clientWidth * reach) / (clientWidth * ratio);
     }
-    setUnit(unit);
     // Beside the window, the keys and the chart take the width that it
     // leaves, up to a limit; the chart takes the height that is left.
     var aside = most.aside;
-    if (body.classList.contains('beside')) {
-      var gap = most.aside - asideLeast, column = width - spareX - windowWidth * unit - gap;
-      column = Math.max(asideLeast, Math.min(asideMost, Math.floor(column)));
+    if (most.beside) {
+      column = Math.max(asideLeast, Math.min(asideMost, Math.floor(width - spareX - windowWidth * unit - asideGap)));
       root.style.setProperty('--aside', column + 'px');
-      aside = column + gap;
+      aside = column + asideGap;
     }
+    setUnit(unit);
     if (!body.classList.contains('no-chart')) {
       var left = height - parseFloat(style.paddingBottom) - below.getBoundingClientRect().bottom;
       var chartWidth = document.getElementById('chart').getBoundingClientRect().width;

@@ -41,14 +41,20 @@
     return 'en';
   }
   var language = chooseLanguage(), words = texts[language];
-  var numbers = new Intl.NumberFormat(language);
 
-  // A text of the page's, with each {name} replaced by its value (numbers
-  // in the language's own form).
+  // A number in the language's own form. The formatter is made at its first
+  // use, after the first frame: making it takes the browser some 10 ms.
+  var numbers = null;
+  function number(value) {
+    numbers = numbers || new Intl.NumberFormat(language);
+    return numbers.format(value);
+  }
+
+  // A text of the page's, with each {name} replaced by its value.
   function text(key, values) {
     return words[key].replace(/\{(\w+)\}/g, function(whole, name) {
       var value = values[name];
-      return typeof value === 'number' ? numbers.format(value) : String(value);
+      return typeof value === 'number' ? number(value) : String(value);
     });
   }
 
@@ -85,7 +91,7 @@
     return element;
   }
 
-  var chart = null, plot = null, cursor = null, shown = -1, series = ['rise', 'small', 'large'];
+  var chart = null, plot = null, cursor = null, shown = -1, drawn = false, series = ['rise', 'small', 'large'];
   var margin = {left: 30, right: 10, top: 8, bottom: 30};
   var most = Math.ceil(Math.max.apply(null, lifts.map(function(r) { return Math.max.apply(null, r); })) / 10) * 10;
 
@@ -104,13 +110,13 @@
     for (var lift = 0; lift <= most; lift += 10) {
       svg('line', {x1: xOf(0), x2: xOf(frames - 1), y1: yOf(lift), y2: yOf(lift), class: 'grid'}, picture);
       svg('text', {x: margin.left - 4, y: yOf(lift) + 4, 'text-anchor': 'end'}, picture)
-          .textContent = numbers.format(lift);
+          .textContent = number(lift);
     }
     [0, 90, 180, 270].forEach(function(angle) {
       var x = xOf(angle / degrees);
       svg('line', {x1: x, x2: x, y1: top, y2: bottom + 3, class: 'grid'}, picture);
       svg('text', {x: x, y: bottom + 14, 'text-anchor': angle ? 'middle' : 'start'}, picture)
-          .textContent = numbers.format(angle) + '°';
+          .textContent = number(angle) + '°';
     });
     svg('text', {x: xOf(frames - 1), y: bottom + 27, 'text-anchor': 'end'}, picture)
         .textContent = words['chart.angle'] + ' →';
@@ -153,7 +159,7 @@
       var line = document.createElement('tr');
       [frame + 1, frame * degrees].concat(row).forEach(function(value, column) {
         var cell = document.createElement(column === 0 ? 'th' : 'td');
-        cell.textContent = numbers.format(value) + (column === 1 ? '°' : '');
+        cell.textContent = number(value) + (column === 1 ? '°' : '');
         line.appendChild(cell);
       });
       body.appendChild(line);
@@ -198,10 +204,19 @@
     chart.addEventListener('pointermove', function(event) {
       if (chart.hasPointerCapture(event.pointerId)) goTo(frameAt(event));
     });
-    document.getElementById('display').addEventListener('fitted', drawChart);
+    document.getElementById('display').addEventListener('fitted', function() {
+      if (drawn) requestAnimationFrame(drawChart);  // again at the new size
+    });
     chart.setAttribute('aria-valuemax', frames);
-    fillTable();
-    drawChart();
+    // The chart's box is laid out already; its drawing and the table wait
+    // for the program's start, which has the page's thread first.
+    window.addEventListener('load', function() {
+      setTimeout(function() {
+        fillTable();
+        drawn = true;
+        drawChart();
+      }, 0);
+    });
   }
 
   // ------------------------------------------------------------ the parts' names

@@ -28,6 +28,17 @@ mergeInto(LibraryManager.library, {
     resting: false,   // the pump waits for the page to be shown again
     ended: false,
 
+    // The lesson (dorvik_lesson.js, with the page's words) runs once the
+    // page is parsed, which may be after the program's first passes: until
+    // then a stand-in passes nothing on, and messages wait for the words.
+    lesson: function() { return window.dorvikLesson || dorvikPage.beforeLesson; },
+    beforeLesson: {painted: function() {}, input: function() {}, pump: function() { return null; },
+                   described: function() {}, ended: function() {}, text: function() { return ''; }},
+    withWords: function(write) {
+      if (window.dorvikLesson) write();
+      else document.addEventListener('DOMContentLoaded', write);
+    },
+
     say: function(text) {
       var status = document.getElementById('status');
       if (status) status.textContent = text;
@@ -82,7 +93,7 @@ mergeInto(LibraryManager.library, {
                                   Math.min(image.height, layout.innerHeight));
       }
       dorvikFit.present();
-      dorvikLesson.painted(picture);
+      page.lesson().painted(picture);
       dorvikStatus.painted(picture);
       if (!page.kept) {
         page.kept = true;
@@ -94,7 +105,7 @@ mergeInto(LibraryManager.library, {
     // lift chart asked for.
     push: function(record) {
       if (dorvikPage.ended) return;
-      if (record.kind !== dorvikLayout.kinds.move) dorvikLesson.input();
+      if (record.kind !== dorvikLayout.kinds.move) dorvikPage.lesson().input();
       dorvikPage.queue.push(record);
     },
 
@@ -220,6 +231,8 @@ mergeInto(LibraryManager.library, {
     page.canvas = document.getElementById('display');
     page.context = dorvikFit.context;
     page.paintFrame();
+    // A lesson that comes after the program's first picture hears of it.
+    if (!window.dorvikLesson) page.withWords(function() { page.lesson().painted(page.painted); });
     page.channel = new MessageChannel();
     page.channel.port1.onmessage = function() {
       if (++page.hops < 2) {
@@ -283,7 +296,7 @@ mergeInto(LibraryManager.library, {
       // Once a pass (the call is made again when the stack is rewound, and
       // this function then returns at once): read by the page's benchmark.
       Module['passes'] = (Module['passes'] || 0) + 1;
-      var step = dorvikLesson.pump(dorvikPage.current, dorvikStatus.still >= 2);
+      var step = dorvikPage.lesson().pump(dorvikPage.current, dorvikStatus.still >= 2);
       if (step !== null) dorvikPage.queue.push({kind: dorvikLayout.kinds.key, code: step});
       dorvikPage.wakeUp = wakeUp;
       dorvikPage.hops = 0;
@@ -329,17 +342,16 @@ mergeInto(LibraryManager.library, {
   dorvik_page_end: function(number, text) {
     dorvikPage.ended = true;
     dorvikPage.queue = [];
-    dorvikLesson.ended();
+    dorvikPage.withWords(function() { dorvikPage.lesson().ended(); });
     document.querySelectorAll('#keys button').forEach(function(button) { button.disabled = true; });
     dorvikPage.paint();  // the last picture shown, if it waited for a frame
-    var words = dorvikLesson.text, again = words('reload', {});
-    if (number !== 0) {
-      var report = words('error', {number: String(number), text: UTF8ToString(text)});
-      console.error('dorvik: ' + report);
-      dorvikPage.say(report + '\n' + again);
-    } else {
-      dorvikPage.say(words('ended', {}) + ' ' + again);
-    }
+    var report = number !== 0 ? UTF8ToString(text) : null;
+    if (report !== null) console.error("dorvik: Run-time error '" + number + "': " + report);
+    dorvikPage.withWords(function() {
+      var words = dorvikPage.lesson().text, again = words('reload', {});
+      dorvikPage.say(report === null ? words('ended', {}) + ' ' + again
+                                     : words('error', {number: String(number), text: report}) + '\n' + again);
+    });
     document.documentElement.dataset.dorvik = number !== 0 ? 'error' : 'ended';
     throw 'unwind';
   },

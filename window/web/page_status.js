@@ -15,7 +15,7 @@ mergeInto(LibraryManager.library, {
 
     describe: function(slot) {
       if (slot < 0) return '';
-      return dorvikLesson.text(slot < 18 ? 'line.small' : 'line.large', {frame: slot % 18 + 1, frames: 18});
+      return dorvikPage.lesson().text(slot < 18 ? 'line.small' : 'line.large', {frame: slot % 18 + 1, frames: 18});
     },
 
     changed: function(picture) {
@@ -42,7 +42,7 @@ mergeInto(LibraryManager.library, {
       status.timer = 0;
       status.writtenAt = performance.now();
       document.getElementById('frame').textContent = status.describe(status.onLine);
-      dorvikLesson.described(status.onLine);
+      dorvikPage.lesson().described(status.onLine);
     },
 
     // Every pass of the playback loop. A run changes the picture at every
