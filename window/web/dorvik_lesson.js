@@ -73,8 +73,8 @@
       kbd.classList.toggle('long', wide.length > 5);
     });
     document.querySelectorAll('#keys button, #view-keys button').forEach(function(button) {
-      button.setAttribute('aria-label', button.textContent.replace(/\s+/g, ' ').trim() + ': ' +
-                                        words[button.dataset.does]);
+      button.setAttribute('aria-label', text('key.name', {
+        shown: button.textContent.replace(/\s+/g, ' ').trim(), does: words[button.dataset.does]}));
     });
     document.querySelector('meta[name=description]').content = words['page.description'];
     if (language !== 'en') {
