@@ -343,7 +343,9 @@ mergeInto(LibraryManager.library, {
     dorvikPage.ended = true;
     dorvikPage.queue = [];
     dorvikPage.withWords(function() { dorvikPage.lesson().ended(); });
-    document.querySelectorAll('#keys button').forEach(function(button) { button.disabled = true; });
+    document.querySelectorAll('#keys button, #view-keys button').forEach(function(button) {
+      button.disabled = true;
+    });
     dorvikPage.paint();  // the last picture shown, if it waited for a frame
     var report = number !== 0 ? UTF8ToString(text) : null;
     if (report !== null) console.error("dorvik: Run-time error '" + number + "': " + report);
