@@ -978,6 +978,7 @@ def lift_chart(ctx):
         s.bridge.send("go", at="/?lang=de")
         s.bridge.send("device", width=412, height=915, ratio=2.625)
         s.wait_for(lambda slot: slot == 0 and "+" in s.state()["status"], "the German page on frame 1")
+        s.wait_still()  # and the line under the keys written (a quarter second at most)
         shot("de")
     s.close()
 

@@ -64,24 +64,42 @@
     return {unit: Math.max(unit, 1 / 64), aside: aside, beside: beside, chart: chart, shrunk: shrunk};
   }
 
+  // The unit as the page takes it: whole device pixels a pixel where that
+  // fills the viewport, and otherwise a whole number of them across the
+  // client area, each pixel drawn as a block of the next whole number up.
+  function snapped(unit, ratio) {
+    var reach = unit * ratio, whole = Math.floor(reach + 1e-9);
+    if (whole >= 1 && whole >= fills * reach) return {unit: whole / ratio, blocks: 1, whole: whole};
+    return {unit: Math.floor(clientWidth * reach) / (clientWidth * ratio),
+            blocks: Math.max(1, Math.ceil(reach - 1e-9)), whole: whole};
+  }
+
   // The larger of the units with the keys under the window and beside it,
-  // without the chart; then with it, where that costs the window little.
-  // (A page too high by some amount at a unit needs a unit at least that
-  // amount of the window's height smaller.)
-  function bestUnit(width, height, spareX) {
+  // without the chart; then with it, under or beside, where that costs the
+  // window little. (A page too high by some amount at a unit needs a unit
+  // at least that amount of the window's height smaller.)
+  function bestUnit(width, height, spareX, ratio) {
     var bare = largestUnit(false, false, width, height, spareX);
     if (width > height && bare.shrunk) {
       var beside = largestUnit(true, false, width, height, spareX);
       if (beside.unit > bare.unit) bare = beside;
     }
-    var body = document.body;
+    var least = chartCost * snapped(bare.unit, ratio).unit, body = document.body;
     body.classList.toggle('beside', bare.beside);
     body.classList.remove('no-chart');
     setUnit(bare.unit);
     var most = bare.unit - Math.max(0, body.getBoundingClientRect().height - height) / windowHeight;
-    if (most < chartCost * bare.unit) return bare;
-    var charted = largestUnit(bare.beside, true, width, height, spareX, most);
-    return charted.unit < chartCost * bare.unit ? bare : charted;
+    var best = bare, bestUnit = least;
+    if (most >= least) {
+      var same = largestUnit(bare.beside, true, width, height, spareX, most);
+      if (snapped(same.unit, ratio).unit >= bestUnit) best = same, bestUnit = snapped(same.unit, ratio).unit;
+    }
+    // Or beside the window, where its width alone allows enough.
+    if (!bare.beside && (width - spareX - asideLeast - asideGap) / windowWidth >= bestUnit) {
+      var aside = largestUnit(true, true, width, height, spareX);
+      if (snapped(aside.unit, ratio).unit >= bestUnit) best = aside;
+    }
+    return best;
   }
 
   function fit() {
@@ -96,27 +114,32 @@
     column = asideLeast;
     root.style.setProperty('--aside', column + 'px');
     root.style.setProperty('--chart', chartLeast + 'px');
-    var most = bestUnit(width, height, spareX);
+    var most = bestUnit(width, height, spareX, ratio);
     body.classList.toggle('beside', most.beside);
     body.classList.toggle('no-chart', !most.chart);
-    var reach = most.unit * ratio;  // device pixels a pixel, at most
-    var whole = Math.floor(reach + 1e-9), blocks = 1, unit;
-    if (whole >= 1 && whole >= fills * reach) {
-      unit = whole / ratio;
-    } else {
-      blocks = Math.max(1, Math.ceil(reach - 1e-9));
-      // A whole number of device pixels across the client area.
-      unit = Math.floor(clientWidth * reach) / (clientWidth * ratio);
-    }
+    var fitted = snapped(most.unit, ratio), aside = most.aside;
     // Beside the window, the keys and the chart take the width that it
-    // leaves, up to a limit; the chart takes the height that is left.
-    var aside = most.aside;
-    if (most.beside) {
-      column = Math.max(asideLeast, Math.min(asideMost, Math.floor(width - spareX - windowWidth * unit - asideGap)));
-      root.style.setProperty('--aside', column + 'px');
-      aside = column + asideGap;
+    // leaves, up to a limit; the chart takes the height that is left. A
+    // narrower page under the window may take more lines (the legend's, a
+    // caption's): the unit goes down again until the page fits.
+    for (var tries = 0; tries < 4; ++tries) {
+      if (most.beside) {
+        column = Math.max(asideLeast, Math.min(asideMost,
+                                               Math.floor(width - spareX - windowWidth * fitted.unit - asideGap)));
+        root.style.setProperty('--aside', column + 'px');
+        aside = column + asideGap;
+      }
+      setUnit(fitted.unit);
+      var over = body.getBoundingClientRect().height - height;
+      if (over <= 0) break;
+      fitted = snapped(fitted.unit - over / windowHeight, ratio);
     }
-    setUnit(unit);
+    var unit = fitted.unit, blocks = fitted.blocks, whole = fitted.whole;
+    // Whole blocks may leave the room for a chart that the largest unit had not.
+    if (!most.chart) {
+      body.classList.remove('no-chart');
+      if (body.getBoundingClientRect().height > height) body.classList.add('no-chart');
+    }
     if (!body.classList.contains('no-chart')) {
       var left = height - parseFloat(style.paddingBottom) - below.getBoundingClientRect().bottom;
       var chartWidth = document.getElementById('chart').getBoundingClientRect().width;
