@@ -196,13 +196,13 @@
     chart = document.getElementById('chart');
     chart.addEventListener('keydown', onChartKey);
     chart.addEventListener('pointerdown', function(event) {
-      if (event.button !== 0) return;
+      if (event.button !== 0 || !plot) return;  // (not drawn yet: no frames to go to)
       chart.setPointerCapture(event.pointerId);
       chart.focus({preventScroll: true});
       goTo(frameAt(event));
     });
     chart.addEventListener('pointermove', function(event) {
-      if (chart.hasPointerCapture(event.pointerId)) goTo(frameAt(event));
+      if (plot && chart.hasPointerCapture(event.pointerId)) goTo(frameAt(event));
     });
     document.getElementById('display').addEventListener('fitted', function() {
       if (drawn) requestAnimationFrame(drawChart);  // again at the new size
