@@ -89,15 +89,16 @@
     body.classList.remove('no-chart');
     setUnit(bare.unit);
     var most = bare.unit - Math.max(0, body.getBoundingClientRect().height - height) / windowHeight;
-    var best = bare, bestUnit = least;
+    var best = bare, bestAt = least;  // the chart's best layout, and its unit as taken
     if (most >= least) {
       var same = largestUnit(bare.beside, true, width, height, spareX, most);
-      if (snapped(same.unit, ratio).unit >= bestUnit) best = same, bestUnit = snapped(same.unit, ratio).unit;
+      var sameAt = snapped(same.unit, ratio).unit;
+      if (sameAt >= bestAt) best = same, bestAt = sameAt;
     }
     // Or beside the window, where its width alone allows enough.
-    if (!bare.beside && (width - spareX - asideLeast - asideGap) / windowWidth >= bestUnit) {
+    if (!bare.beside && (width - spareX - asideLeast - asideGap) / windowWidth >= bestAt) {
       var aside = largestUnit(true, true, width, height, spareX);
-      if (snapped(aside.unit, ratio).unit >= bestUnit) best = aside;
+      if (snapped(aside.unit, ratio).unit >= bestAt) best = aside;
     }
     return best;
   }
